@@ -1,0 +1,16 @@
+#include "launcher/launch_decision.hpp"
+
+#include "discovery/socks5_proxy.hpp"
+
+bool needs_discovery(const LaunchSettings& s)
+{
+    return (s.webrtc_no_leak && !s.has_fake_public_ip) ||
+           (s.auto_geo && !(s.has_geo_lat && s.has_geo_lng)) ||
+           (s.auto_lang && !(s.has_lang && s.has_accept_language)) ||
+           (s.auto_timezone && !s.has_timezone_override);
+}
+
+bool runs_discovery(const LaunchSettings& settings)
+{
+    return needs_discovery(settings) && is_socks5_proxy(settings.proxy_server);
+}

@@ -1,0 +1,18 @@
+#pragma once
+
+// .orvalis-launcher-error.json: why the proxy check of this launch failed.
+
+#include "common/records.hpp"
+
+#include <string>
+
+// The one-line record for a failed discovery. `proxy` is the proxy-server value
+// as read, `discovery_url` the URL of the last attempt; each is left out when
+// empty, and curl's exit status when curl never ran (negative).
+std::string error_report_record(const std::string& timestamp, const DiscoveryResult& result,
+                                const std::string& proxy, const std::string& discovery_url);
+
+// Windows: the report's path (possibly empty), and writing it there.
+std::wstring error_report_path();
+void write_error_report(const std::wstring& path, const DiscoveryResult& result, const std::string& proxy,
+                        const std::string& discovery_url);

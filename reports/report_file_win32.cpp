@@ -1,0 +1,50 @@
+#include "reports/report_file.hpp"
+
+#include "launcher/command_line.hpp"
+#include "reports/report_record.hpp"
+
+#include <windows.h>
+#include <shlobj.h>
+
+std::string utc_timestamp()
+{
+    SYSTEMTIME now{};
+    GetSystemTime(&now); // UTC, not local time
+    return format_utc_timestamp(now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond);
+}
+
+std::wstring report_path(const std::wstring& file_name)
+{
+    const std::wstring profile_directory = find_user_data_dir();
+    std::wstring local_appdata;
+    if (profile_directory.empty()) {
+        wchar_t folder[MAX_PATH] = {};
+        // SHGFP_TYPE_CURRENT: the folder where it is now, not its default place.
+        if (SUCCEEDED(SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, folder)))
+            local_appdata = folder;
+    }
+    return report_location(profile_directory, local_appdata, file_name);
+}
+
+bool write_file_atomic(const std::wstring& path, const std::string& content)
+{
+    if (content.size() > MAXDWORD) return false;
+    const std::wstring temporary = path + L".tmp";
+    // No sharing while it is written; CREATE_ALWAYS truncates a stale .tmp.
+    HANDLE file = CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                              nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    DWORD written = 0;
+    const BOOL wrote = WriteFile(file, content.data(), static_cast<DWORD>(content.size()), &written, nullptr);
+    CloseHandle(file);
+    if (!wrote || written != content.size()) {
+        DeleteFileW(temporary.c_str());
+        return false;
+    }
+    // One rename replaces the old report, so a reader sees the old or the new one.
+    if (!MoveFileExW(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+        DeleteFileW(temporary.c_str());
+        return false;
+    }
+    return true;
+}

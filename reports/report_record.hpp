@@ -1,0 +1,28 @@
+#pragma once
+
+// The pieces both reports are built from: one line of JSON, fields appended in
+// a fixed order, text escaped, a line feed at the end.
+
+#include <cstdint>
+#include <string>
+
+// Escapes a UTF-8 byte string for a JSON string (without the quotes): tab, line
+// feed, carriage return, quote and backslash get their short escapes, other
+// bytes below 0x20 "\u00xx"; every other byte is copied.
+std::string json_escape(const std::string& text);
+
+// A record under construction: starts as {"schema":1.
+std::string open_report_record();
+void append_text_field(std::string& record, const char* name, const std::string& value);
+void append_number_field(std::string& record, const char* name, std::int64_t value);
+// Closes the record with "}" and one line feed.
+void close_report_record(std::string& record);
+
+// The broken-down UTC time as "YYYY-MM-DDTHH:MM:SSZ".
+std::string format_utc_timestamp(unsigned year, unsigned month, unsigned day, unsigned hour, unsigned minute,
+                                 unsigned second);
+
+// Where a report lies: the profile directory, a backslash and the name; else the
+// local application-data folder, "\Orvalis\" and the name; else empty.
+std::wstring report_location(const std::wstring& profile_directory, const std::wstring& local_appdata,
+                             const std::wstring& file_name);

@@ -1,0 +1,29 @@
+#include "reports/error_report.hpp"
+#include "reports/report_file.hpp"
+#include "reports/result_report.hpp"
+
+std::wstring error_report_path()
+{
+    return report_path(L".orvalis-launcher-error.json");
+}
+
+void write_error_report(const std::wstring& path, const DiscoveryResult& result, const std::string& proxy,
+                        const std::string& discovery_url)
+{
+    if (path.empty()) return;
+    // A report that cannot be written changes nothing about the launch.
+    write_file_atomic(path, error_report_record(utc_timestamp(), result, proxy, discovery_url));
+}
+
+std::wstring result_report_path()
+{
+    return report_path(L".orvalis-launcher-result.json");
+}
+
+void write_result_report(const std::string& status, std::int64_t elapsed_ms, const std::string& error_code,
+                         const std::string& message, const LaunchState& state)
+{
+    const std::wstring path = result_report_path();
+    if (path.empty()) return;
+    write_file_atomic(path, result_report_record(utc_timestamp(), status, state, elapsed_ms, error_code, message));
+}
