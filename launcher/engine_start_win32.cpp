@@ -1,0 +1,41 @@
+#include "launcher/engine_switches.hpp"
+
+#include <windows.h>
+
+#include <vector>
+
+std::wstring device_memory_value()
+{
+    MEMORYSTATUSEX status{};
+    status.dwLength = sizeof status;
+    if (!GlobalMemoryStatusEx(&status)) return {};
+    return std::to_wstring(device_memory_class(status.ullTotalPhys));
+}
+
+std::wstring hardware_concurrency_value()
+{
+    SYSTEM_INFO info{};
+    GetSystemInfo(&info);
+    if (info.dwNumberOfProcessors == 0) return {};
+    return std::to_wstring(info.dwNumberOfProcessors);
+}
+
+bool start_engine(const std::wstring& engine_path, const std::wstring& passthrough_arguments,
+                  const std::wstring& switch_text)
+{
+    const std::wstring line = engine_command_line(engine_path, passthrough_arguments, switch_text);
+    // CreateProcessW may write into its command line, so it gets a copy.
+    std::vector<wchar_t> buffer(line.begin(), line.end());
+    buffer.push_back(L'\0');
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    // No handle inheritance: the engine must not keep any of the launcher's handles.
+    if (!CreateProcessW(engine_path.c_str(), buffer.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &process))
+        return false;
+    // The launcher never waits for the engine.
+    CloseHandle(process.hProcess);
+    CloseHandle(process.hThread);
+    return true;
+}

@@ -1,0 +1,89 @@
+// The launcher's entry point: the whole launch from start to exit.
+
+#include "common/records.hpp"
+#include "launcher/command_line.hpp"
+#include "launcher/engine_switches.hpp"
+#include "launcher/launch_decision.hpp"
+#include "launcher/launch_settings.hpp"
+#include "profile/profile_maintenance.hpp"
+#include "reports/result_report.hpp"
+#include "ui/discovery_window.hpp"
+
+#include <windows.h>
+#include <shlwapi.h>
+
+namespace {
+
+// What discovery found; the worker writes it, this thread reads it after the
+// window is gone.
+LaunchState launch_state;
+
+constexpr int exit_started = 0;
+constexpr int exit_engine_missing = 1;
+constexpr int exit_blocked = 42;
+
+HardwareFigures hardware_figures()
+{
+    return {device_memory_value(), hardware_concurrency_value()};
+}
+
+// Runs before the engine starts, so the engine never finds the removed data.
+void maintain_profile(const std::wstring& profile_directory, const LaunchSettings& settings)
+{
+    if (settings.close_previous_tabs) RemovePreviousSession(profile_directory);
+    ResetGranularStorage(profile_directory, settings.storage_reset);
+}
+
+void show_engine_missing(const std::wstring& engine)
+{
+    const std::wstring text = L"Engine binary not found:\n" + engine + L"\n\nReinstall Orvalis Browser.";
+    MessageBoxW(nullptr, text.c_str(), L"Orvalis Browser", MB_ICONERROR);
+}
+
+} // namespace
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int)
+{
+    const std::wstring engine = engine_path();
+    if (!PathFileExistsW(engine.c_str())) {
+        show_engine_missing(engine);
+        return exit_engine_missing;
+    }
+
+    const std::wstring arguments = passthrough_arguments();
+    const std::wstring profile_directory = find_user_data_dir();
+    const LaunchSettings settings = read_launch_settings(settings_file_path(profile_directory));
+
+    if (!runs_discovery(settings)) {
+        maintain_profile(profile_directory, settings);
+        const std::wstring switches = static_switches(settings, hardware_figures());
+        write_result_report("passthrough", 0, "", "", launch_state);
+        start_engine(engine, arguments, switches);
+        return exit_started;
+    }
+
+    if (!run_discovery_window(instance, settings, launch_state)) {
+        // No window, no discovery: the engine starts as on a passthrough launch,
+        // and the report, written first, says why.
+        write_result_report("degraded", 0, "DIALOG_INIT_FAILED",
+                            "CreateProgressDialog returned null; spawned engine without discovery", launch_state);
+        maintain_profile(profile_directory, settings);
+        start_engine(engine, arguments, static_switches(settings, hardware_figures()));
+        return exit_started;
+    }
+
+    // A user who closed the window has cancelled the whole launch.
+    if (launch_state.cancelled.load()) return exit_started;
+
+    if (launch_state.blocked.load()) {
+        write_result_report("blocked", launch_state.elapsed_ms, "PROXY_BLOCKED",
+                            "see .orvalis-launcher-error.json for details", launch_state);
+        return exit_blocked;
+    }
+
+    maintain_profile(profile_directory, settings);
+    const std::wstring switches = discovery_switches(settings, launch_state, hardware_figures());
+    write_result_report("ok", launch_state.elapsed_ms, "", "", launch_state);
+    start_engine(engine, arguments, switches);
+    return exit_started;
+}

@@ -1,0 +1,127 @@
+"""Runs the real launcher under Wine, in a throw-away application folder beside
+the fake engine, with an exact command line, and collects what it left: its
+exit code, what the engine received, the two reports and the profile's files.
+
+The build tree comes from ORVALIS_BUILD (the Windows build directory)."""
+
+import json
+import os
+import shutil
+import subprocess
+import tempfile
+import time
+from dataclasses import dataclass, field
+from pathlib import Path
+
+ROOT = Path(__file__).resolve().parents[2]
+BUILD = Path(os.environ.get("ORVALIS_BUILD", ROOT / "build" / "windows")).resolve()
+WINE_RUN = ROOT / "scripts" / "wine-run"
+LAUNCHER = BUILD / "orvalis-browser.exe"
+TOOLS = BUILD / "tools"
+
+RESULT_REPORT = ".orvalis-launcher-result.json"
+ERROR_REPORT = ".orvalis-launcher-error.json"
+
+
+def win(path):
+    """The Windows name of a host path (Wine maps Z: to /)."""
+    return "Z:" + str(path).replace("/", "\\")
+
+
+def wine_prefix():
+    return Path(os.environ.get("ORVALIS_WINEPREFIX", BUILD.parent / "wineprefix"))
+
+
+def local_appdata():
+    """The prefix's local application-data folder, where the fallback files live."""
+    return wine_prefix() / "drive_c" / "users" / os.environ.get("USER", "root") / "AppData" / "Local"
+
+
+def run_windows(program, *args, env=None, display=True, timeout=60, stdin=None):
+    """Runs a Windows program through the project's Wine runner; returns (exit code, seconds)."""
+    full_env = dict(os.environ)
+    full_env.update(env or {})
+    if not display:
+        full_env["ORVALIS_NO_DISPLAY"] = "1"
+    started = time.monotonic()
+    done = subprocess.run([str(WINE_RUN), str(program), *map(str, args)], env=full_env, timeout=timeout,
+                          stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
+    return done.returncode, time.monotonic() - started
+
+
+@dataclass
+class Launch:
+    exit_code: int
+    seconds: float
+    engine: dict = None          # what the fake engine recorded, or None when it never started
+    result_report: bytes = None  # the raw bytes, or None when absent
+    error_report: bytes = None
+    leftovers: list = field(default_factory=list)  # any *.tmp file left in the profile
+
+    @property
+    def result(self):
+        return json.loads(self.result_report) if self.result_report is not None else None
+
+    @property
+    def error(self):
+        return json.loads(self.error_report) if self.error_report is not None else None
+
+
+class Rig:
+    """One test's folders: an application folder with the launcher (and, unless
+    told otherwise, the fake engine beside it) and a profile directory."""
+
+    def __init__(self, with_engine=True):
+        runs = BUILD / "e2e-runs"
+        runs.mkdir(exist_ok=True)
+        self.base = Path(tempfile.mkdtemp(prefix="launch-", dir=runs))
+        self.app = self.base / "app dir"
+        self.app.mkdir()
+        shutil.copy2(LAUNCHER, self.app / "orvalis-browser.exe")
+        if with_engine:
+            shutil.copy2(TOOLS / "orvalis-browser-engine.exe", self.app / "orvalis-browser-engine.exe")
+        self.profile = self.base / "profile"
+        self.profile.mkdir()
+        self.engine_record = self.base / "engine-record.json"
+
+    def cleanup(self):
+        shutil.rmtree(self.base, ignore_errors=True)
+
+    def write_settings(self, text, where=None):
+        target = (where or self.profile) / "command-line.json"
+        target.parent.mkdir(parents=True, exist_ok=True)
+        target.write_bytes(text.encode() if isinstance(text, str) else text)
+
+    def profile_argument(self, directory=None):
+        return '"--user-data-dir=%s"' % win(directory or self.profile)
+
+    def launch(self, tail, env=None, display=True, expect_engine=True, report_dir=None, timeout=60):
+        """Starts the launcher with the command line `"<launcher>" <tail>` (or just
+        the quoted path when tail is empty) and waits for the engine's record."""
+        line = '"%s"' % win(self.app / "orvalis-browser.exe") + (" " + tail if tail else "")
+        line_file = self.base / "command-line.txt"
+        line_file.write_bytes(line.encode("utf-8"))
+        self.engine_record.unlink(missing_ok=True)
+        run_env = {"ORVALIS_FAKE_ENGINE_RECORD": win(self.engine_record)}
+        run_env.update(env or {})
+        code, seconds = run_windows(TOOLS / "start-exact.exe", win(self.app / "orvalis-browser.exe"),
+                                    win(line_file), env=run_env, display=display, timeout=timeout)
+        engine = self._wait_for_engine(10 if expect_engine else 1.5)
+        reports = Path(report_dir or self.profile)
+        return Launch(code, seconds, engine, _read(reports / RESULT_REPORT), _read(reports / ERROR_REPORT),
+                      sorted(p.name for p in reports.glob("*.tmp")) if reports.is_dir() else [])
+
+    def _wait_for_engine(self, seconds):
+        deadline = time.monotonic() + seconds
+        while time.monotonic() < deadline:
+            if self.engine_record.exists():
+                return json.loads(self.engine_record.read_text(encoding="utf-8"))
+            time.sleep(0.05)
+        return None
+
+
+def _read(path):
+    try:
+        return path.read_bytes()
+    except (FileNotFoundError, NotADirectoryError):
+        return None

@@ -1,0 +1,56 @@
+#include "launcher/launch_decision.hpp"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+LaunchSettings socks5(void (*adjust)(LaunchSettings&))
+{
+    LaunchSettings settings;
+    settings.proxy_server = "socks5://127.0.0.1:1080";
+    adjust(settings);
+    return settings;
+}
+
+TEST(LaunchDecision, EachClauseAsksForDiscoveryUnlessTheSettingsSupplyTheValue)
+{
+    const struct {
+        const char* name;
+        void (*adjust)(LaunchSettings&);
+        bool wanted;
+    } cases[] = {
+        {"nothing asked", [](LaunchSettings&) {}, false},
+        {"webrtc", [](LaunchSettings& s) { s.webrtc_no_leak = true; }, true},
+        {"webrtc with fake ip", [](LaunchSettings& s) { s.webrtc_no_leak = s.has_fake_public_ip = true; }, false},
+        {"geo", [](LaunchSettings& s) { s.auto_geo = true; }, true},
+        {"geo with lat only", [](LaunchSettings& s) { s.auto_geo = s.has_geo_lat = true; }, true},
+        {"geo with both", [](LaunchSettings& s) { s.auto_geo = s.has_geo_lat = s.has_geo_lng = true; }, false},
+        {"lang", [](LaunchSettings& s) { s.auto_lang = s.has_lang = true; }, true},
+        {"lang with both", [](LaunchSettings& s) { s.auto_lang = s.has_lang = s.has_accept_language = true; }, false},
+        {"timezone", [](LaunchSettings& s) { s.auto_timezone = true; }, true},
+        {"timezone set", [](LaunchSettings& s) { s.auto_timezone = s.has_timezone_override = true; }, false},
+        {"one clause enough",
+         [](LaunchSettings& s) { s.auto_timezone = s.has_timezone_override = s.auto_geo = true; }, true},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(needs_discovery(socks5(c.adjust)), c.wanted) << c.name;
+        EXPECT_EQ(runs_discovery(socks5(c.adjust)), c.wanted) << c.name;
+    }
+}
+
+TEST(LaunchDecision, OnlyASocks5ProxyRunsAWantedDiscovery)
+{
+    for (const char* proxy : {"", "socks5h://127.0.0.1:1", "SOCKS5://h:1", "http://h:1", "socks5:/", "socks4://h:1"}) {
+        LaunchSettings settings;
+        settings.auto_geo = true;
+        settings.proxy_server = proxy;
+        EXPECT_TRUE(needs_discovery(settings));
+        EXPECT_FALSE(runs_discovery(settings)) << proxy;
+    }
+    LaunchSettings bare;
+    bare.auto_geo = true;
+    bare.proxy_server = "socks5://";
+    EXPECT_TRUE(runs_discovery(bare));
+}
+
+} // namespace

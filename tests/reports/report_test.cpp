@@ -1,0 +1,93 @@
+#include "reports/error_report.hpp"
+#include "reports/report_record.hpp"
+#include "reports/result_report.hpp"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(JsonEscape, ShortEscapesSixCharacterEscapesAndEverythingElseCopied)
+{
+    EXPECT_EQ(json_escape(std::string("a\t\"\\\x01/\xC3\xA9", 8)), "a\\t\\\"\\\\\\u0001/\xC3\xA9");
+    EXPECT_EQ(json_escape("\x08\x0C\x1B\x7F"), "\\u0008\\u000c\\u001b\x7F");
+    EXPECT_EQ(json_escape(std::string("\r\n\0", 3)), "\\r\\n\\u0000");
+    EXPECT_EQ(json_escape(""), "");
+}
+
+TEST(JsonEscape, NoControlByteOrBareQuoteSurvives)
+{
+    std::string every;
+    for (int b = 0; b < 256; ++b) every.push_back(static_cast<char>(b));
+    const std::string escaped = json_escape(every);
+    for (std::size_t i = 0; i < escaped.size(); ++i) {
+        EXPECT_GE(static_cast<unsigned char>(escaped[i]), 0x20u);
+        if (escaped[i] == '\\') {
+            ASSERT_LT(i + 1, escaped.size());
+            ++i; // the escaped character
+        } else {
+            EXPECT_NE(escaped[i], '"');
+        }
+    }
+}
+
+TEST(UtcTimestamp, TwentyCharactersZeroPadded)
+{
+    EXPECT_EQ(format_utc_timestamp(2026, 1, 2, 3, 4, 5), "2026-01-02T03:04:05Z");
+    EXPECT_EQ(format_utc_timestamp(999, 12, 31, 23, 59, 59), "0999-12-31T23:59:59Z");
+}
+
+TEST(ReportLocation, ProfileFirstThenLocalAppdataThenNothing)
+{
+    EXPECT_EQ(report_location(L"C:\\p", L"C:\\L", L".r.json"), L"C:\\p\\.r.json");
+    EXPECT_EQ(report_location(L"C:\\p\\", L"", L".r.json"), L"C:\\p\\\\.r.json");
+    EXPECT_EQ(report_location(L"", L"C:\\L", L".r.json"), L"C:\\L\\Orvalis\\.r.json");
+    EXPECT_EQ(report_location(L"", L"", L".r.json"), L"");
+}
+
+TEST(ErrorReport, OptionalFieldsFollowTheirValues)
+{
+    DiscoveryResult result;
+    result.error_code = "PROXY_TIMEOUT";
+    result.message = "curl exit 28 \"x\"\n";
+    result.curl_exit_code = 28;
+    result.elapsed_ms = 10012;
+    EXPECT_EQ(error_report_record("2026-12-07T20:00:00Z", result, "socks5://u:p@h:1", "https://g.example/geoip"),
+              "{\"schema\":1,\"ts\":\"2026-12-07T20:00:00Z\",\"step\":\"discover_proxy_ip\","
+              "\"error_code\":\"PROXY_TIMEOUT\",\"message\":\"curl exit 28 \\\"x\\\"\\n\","
+              "\"proxy\":\"socks5://u:p@h:1\",\"discovery_url\":\"https://g.example/geoip\","
+              "\"curl_exit_code\":28,\"elapsed_ms\":10012,\"launcher_version\":\"0.24.0\"}\n");
+
+    result.curl_exit_code = -1;
+    result.elapsed_ms = 0;
+    const std::string bare = error_report_record("t", result, "", "");
+    EXPECT_EQ(bare.find("\"proxy\""), std::string::npos);
+    EXPECT_EQ(bare.find("\"discovery_url\""), std::string::npos);
+    EXPECT_EQ(bare.find("curl_exit_code"), std::string::npos);
+
+    result.curl_exit_code = 0;
+    EXPECT_NE(error_report_record("t", result, "", "").find(",\"curl_exit_code\":0,"), std::string::npos);
+}
+
+TEST(ResultReport, FifteenFieldsInOrder)
+{
+    LaunchState state;
+    state.ip = "203.0.113.7";
+    state.timezone = "Europe/Z\xC3\xBCrich";
+    state.country_code = "CH";
+    state.geo_lat = L"47.3";
+    state.geo_lng = L"-8.5";
+    state.lang = L"de-CH";
+    state.accept_language = L"de-CH,de;q=0.9,en;q=0.8";
+    state.provider = "tessar";
+    EXPECT_EQ(result_report_record("2026-12-07T20:00:00Z", "ok", state, 1234, "", ""),
+              "{\"schema\":1,\"ts\":\"2026-12-07T20:00:00Z\",\"status\":\"ok\",\"ip\":\"203.0.113.7\","
+              "\"timezone\":\"Europe/Z\xC3\xBCrich\",\"country_code\":\"CH\",\"lat\":\"47.3\",\"lng\":\"-8.5\","
+              "\"lang\":\"de-CH\",\"accept_lang\":\"de-CH,de;q=0.9,en;q=0.8\",\"elapsed_ms\":1234,"
+              "\"provider\":\"tessar\",\"error_code\":\"\",\"message\":\"\",\"launcher_version\":\"0.24.0\"}\n");
+    EXPECT_EQ(result_report_record("t", "blocked", LaunchState{}, -5, "PROXY_BLOCKED", "m"),
+              "{\"schema\":1,\"ts\":\"t\",\"status\":\"blocked\",\"ip\":\"\",\"timezone\":\"\",\"country_code\":\"\","
+              "\"lat\":\"\",\"lng\":\"\",\"lang\":\"\",\"accept_lang\":\"\",\"elapsed_ms\":-5,\"provider\":\"\","
+              "\"error_code\":\"PROXY_BLOCKED\",\"message\":\"m\",\"launcher_version\":\"0.24.0\"}\n");
+}
+
+} // namespace

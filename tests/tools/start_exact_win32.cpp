@@ -1,0 +1,49 @@
+// Starts a program with an exact command line, which `wine prog args...` cannot
+// do (it re-quotes the arguments), waits for it and returns its exit code.
+//   start-exact.exe <application> <file holding the command line in UTF-8>
+// With a third argument, the performance counter just before CreateProcessW is
+// written to that file.
+
+#include "common/text_conversion.hpp"
+
+#include <windows.h>
+#include <shellapi.h>
+
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
+{
+    int count = 0;
+    LPWSTR* arguments = CommandLineToArgvW(GetCommandLineW(), &count);
+    if (count < 3) return 100;
+    const std::wstring application = arguments[1];
+    std::ifstream source(arguments[2], std::ios::binary);
+    const std::string line_utf8((std::istreambuf_iterator<char>(source)), std::istreambuf_iterator<char>());
+    const std::wstring counter_file = count > 3 ? arguments[3] : L"";
+    LocalFree(arguments);
+
+    std::wstring line = utf8_to_wide(line_utf8);
+    std::vector<wchar_t> buffer(line.begin(), line.end());
+    buffer.push_back(L'\0');
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    LARGE_INTEGER before{};
+    QueryPerformanceCounter(&before);
+    if (!CreateProcessW(application.c_str(), buffer.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &process))
+        return 101;
+    if (!counter_file.empty()) {
+        std::ofstream out(counter_file.c_str());
+        out << before.QuadPart << "\n";
+    }
+    WaitForSingleObject(process.hProcess, INFINITE);
+    DWORD code = 102;
+    GetExitCodeProcess(process.hProcess, &code);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return static_cast<int>(code);
+}
