@@ -1,0 +1,108 @@
+#include "discovery/probe_outcome.hpp"
+
+#include "settings/flat_json_reader.hpp"
+
+namespace {
+
+const char* failure_class(std::int32_t exit_status)
+{
+    switch (exit_status) {
+    case 7: return "PROXY_UNREACHABLE";
+    case 28: return "PROXY_TIMEOUT";
+    case 56:
+    case 67: return "PROXY_AUTH_FAILED";
+    default: return "INTERNAL";
+    }
+}
+
+bool is_line_space(char c)
+{
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
+
+// The first non-empty line with every blank and tab taken out.
+std::string first_line_without_blanks(const std::string& output)
+{
+    std::string line;
+    for (const char c : output) {
+        if (c == ' ' || c == '\t') continue;
+        if (c == '\r' || c == '\n') {
+            if (line.empty()) continue;
+            break;
+        }
+        line.push_back(c);
+    }
+    return line;
+}
+
+bool looks_like_json(const std::string& output)
+{
+    for (const char c : output) {
+        if (!is_line_space(c)) return c == '{';
+    }
+    return false;
+}
+
+} // namespace
+
+DiscoveryResult probe_stopped(ProbeStop reason)
+{
+    struct Stop {
+        const char* error_code;
+        const char* message;
+    };
+    // In the order of ProbeStop.
+    static const Stop stops[] = {
+        {"INTERNAL", "proxy-server is not socks5://\xE2\x80\xA6 \xE2\x80\x94 launcher does not handle other schemes"},
+        {"INTERNAL", "GetSystemDirectoryW failed"},
+        {"CURL_NOT_FOUND", "curl.exe missing from System32 (Windows 10 1803+ ships it)"},
+        {"INTERNAL", "CreatePipe failed"},
+        {"INTERNAL", "CreateProcess(curl.exe) failed"},
+    };
+    const Stop& stop = stops[static_cast<int>(reason)];
+    DiscoveryResult result;
+    result.error_code = stop.error_code;
+    result.message = stop.message;
+    return result;
+}
+
+DiscoveryResult classify_curl_run(std::int32_t exit_status, std::int64_t elapsed_ms, const std::string& output,
+                                  const std::string& discovery_url, const std::string& proxy_server)
+{
+    DiscoveryResult result;
+    result.curl_exit_code = exit_status;
+    result.elapsed_ms = elapsed_ms;
+
+    // Only the status tells a failed run: curl's own error text shares the
+    // pipe and its wording is curl's, so the output is dropped.
+    if (exit_status != 0) {
+        result.error_code = failure_class(exit_status);
+        result.message = "curl exit " + std::to_string(exit_status) + " against " + discovery_url + " via " +
+                         proxy_server + " after " + std::to_string(elapsed_ms) + " ms";
+        return result;
+    }
+
+    // The shape of the reply, not the URL asked, decides how it is read: the
+    // primary endpoint answers JSON, the fallback the bare address.
+    std::string candidate;
+    if (looks_like_json(output)) {
+        candidate = read_string_field(output, "ip");
+        result.country_code = read_string_field(output, "country_code");
+        result.timezone = read_string_field(output, "timezone");
+        result.latitude = read_scalar_field(output, "latitude");
+        result.longitude = read_scalar_field(output, "longitude");
+    } else {
+        candidate = first_line_without_blanks(output);
+    }
+
+    // From "1.1.1.1" to the longest written IPv6 address; the content itself
+    // is the service's word.
+    if (candidate.size() >= 7 && candidate.size() <= 45) {
+        result.ip = candidate;
+        return result;
+    }
+    result.error_code = "DISCOVERY_HTTP_ERROR";
+    result.message = "curl exit 0 but no usable IP in response \xE2\x80\x94 got " + std::to_string(output.size()) +
+                     " bytes, head: \"" + output.substr(0, 80) + "\"";
+    return result;
+}

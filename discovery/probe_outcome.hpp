@@ -1,0 +1,26 @@
+#pragma once
+
+// Turning a proxy probe into its DiscoveryResult: the reasons a probe stops
+// before curl has run, and the judgement of a finished curl run.
+
+#include "common/records.hpp"
+
+#include <cstdint>
+#include <string>
+
+enum class ProbeStop {
+    proxy_not_socks5,
+    no_system_directory,
+    curl_missing,
+    pipe_not_created,
+    curl_not_started,
+};
+
+// The failure for a probe that ended before curl ran: curl_exit_code -1, elapsed_ms 0.
+DiscoveryResult probe_stopped(ProbeStop reason);
+
+// Curl's exit status and everything it wrote (standard output and error, in
+// arrival order) judged into the result. The URL and the proxy value as
+// configured only go into failure messages.
+DiscoveryResult classify_curl_run(std::int32_t exit_status, std::int64_t elapsed_ms, const std::string& output,
+                                  const std::string& discovery_url, const std::string& proxy_server);

@@ -1,0 +1,90 @@
+#include "discovery/proxy_probe.hpp"
+
+#include "discovery/curl_command_line.hpp"
+#include "discovery/probe_outcome.hpp"
+#include "discovery/socks5_proxy.hpp"
+
+#include <windows.h>
+#include <shlwapi.h>
+
+#include <cstdint>
+#include <vector>
+
+namespace {
+
+// Everything curl writes, until the last write end of the pipe is closed.
+std::string read_until_closed(HANDLE read_end)
+{
+    std::string output;
+    char piece[1024];
+    DWORD got = 0;
+    while (ReadFile(read_end, piece, sizeof piece, &got, nullptr) && got > 0) output.append(piece, got);
+    return output;
+}
+
+} // namespace
+
+DiscoveryResult discover_proxy_ip(const std::string& proxy_server, const std::string& discovery_url)
+{
+    if (!is_socks5_proxy(proxy_server)) return probe_stopped(ProbeStop::proxy_not_socks5);
+
+    // Only the system's own curl is run; the search path is never consulted.
+    wchar_t system_directory[260];
+    const UINT length = GetSystemDirectoryW(system_directory, 260);
+    // A result of 260 or more is the size the call needed: the buffer was left unfilled.
+    if (length == 0 || length >= 260) return probe_stopped(ProbeStop::no_system_directory);
+    const std::wstring curl_path = std::wstring(system_directory, length) + L"\\curl.exe";
+    if (!PathFileExistsW(curl_path.c_str())) return probe_stopped(ProbeStop::curl_missing);
+
+    const std::wstring command_line = curl_command_line(curl_path, proxy_server, discovery_url);
+
+    // Inheritable so that curl can receive the write end as its output.
+    SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
+    HANDLE read_end = nullptr;
+    HANDLE write_end = nullptr;
+    if (!CreatePipe(&read_end, &write_end, &inheritable, 65536)) return probe_stopped(ProbeStop::pipe_not_created);
+    // curl gets only the write end; its copy of the read end would serve no one.
+    // Ignored on failure: a stray read end does not keep the pipe from ending.
+    SetHandleInformation(read_end, HANDLE_FLAG_INHERIT, 0);
+
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    // Output and errors into the one pipe, and no window of curl's to be seen.
+    startup.dwFlags = STARTF_USESTDHANDLES | STARTF_USESHOWWINDOW;
+    startup.wShowWindow = SW_HIDE;
+    startup.hStdInput = nullptr;
+    startup.hStdOutput = write_end;
+    startup.hStdError = write_end;
+
+    // CreateProcessW may write into the command line, so it gets its own copy.
+    std::vector<wchar_t> writable(command_line.begin(), command_line.end());
+    writable.push_back(L'\0');
+
+    PROCESS_INFORMATION process{};
+    const ULONGLONG start = GetTickCount64();
+    // Inheritance on for the pipe's write end; CREATE_NO_WINDOW keeps a console
+    // from flashing up for curl.
+    const BOOL started = CreateProcessW(nullptr, writable.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
+                                        nullptr, &startup, &process);
+    // Closed at once: while the launcher holds a write end, reading would never
+    // see the end of curl's output.
+    CloseHandle(write_end);
+    if (!started) {
+        CloseHandle(read_end);
+        return probe_stopped(ProbeStop::curl_not_started);
+    }
+
+    // Reading comes before waiting, so curl can never block on a full pipe.
+    const std::string output = read_until_closed(read_end);
+    CloseHandle(read_end);
+    WaitForSingleObject(process.hProcess, INFINITE);
+    // Stays 1 (a plain failure) when the status cannot be had.
+    DWORD exit_status = 1;
+    GetExitCodeProcess(process.hProcess, &exit_status);
+    CloseHandle(process.hProcess);
+    CloseHandle(process.hThread);
+    const auto elapsed_ms = static_cast<std::int64_t>(GetTickCount64() - start);
+
+    return classify_curl_run(static_cast<std::int32_t>(exit_status), elapsed_ms, output, discovery_url,
+                             proxy_server);
+}

@@ -1,0 +1,140 @@
+#include "discovery/probe_outcome.hpp"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+const std::string url = "https://geoip.example.com/geoip?format=json";
+const std::string proxy = "socks5://user:pw@10.0.0.1:1080";
+
+DiscoveryResult judged(const std::string& output, std::int32_t status = 0)
+{
+    return classify_curl_run(status, 1234, output, url, proxy);
+}
+
+std::string no_ip_message(std::size_t size, const std::string& head)
+{
+    return "curl exit 0 but no usable IP in response \xE2\x80\x94 got " + std::to_string(size) + " bytes, head: \"" +
+           head + "\"";
+}
+
+TEST(ProbeStopped, EachReasonHasItsCodeAndMessageAndNoCurlRun)
+{
+    const struct {
+        ProbeStop reason;
+        const char* code;
+        const char* message;
+    } cases[] = {
+        {ProbeStop::proxy_not_socks5, "INTERNAL",
+         "proxy-server is not socks5://\u2026 \u2014 launcher does not handle other schemes"},
+        {ProbeStop::no_system_directory, "INTERNAL", "GetSystemDirectoryW failed"},
+        {ProbeStop::curl_missing, "CURL_NOT_FOUND", "curl.exe missing from System32 (Windows 10 1803+ ships it)"},
+        {ProbeStop::pipe_not_created, "INTERNAL", "CreatePipe failed"},
+        {ProbeStop::curl_not_started, "INTERNAL", "CreateProcess(curl.exe) failed"},
+    };
+    for (const auto& c : cases) {
+        const DiscoveryResult result = probe_stopped(c.reason);
+        EXPECT_EQ(result.error_code, c.code);
+        EXPECT_EQ(result.message, c.message);
+        EXPECT_EQ(result.curl_exit_code, -1);
+        EXPECT_EQ(result.elapsed_ms, 0);
+        EXPECT_TRUE(result.ip.empty());
+    }
+}
+
+TEST(ClassifyCurlRun, NonZeroStatusGivesItsClassAndDropsTheOutput)
+{
+    const struct {
+        std::int32_t status;
+        const char* code;
+    } cases[] = {
+        {7, "PROXY_UNREACHABLE"}, {28, "PROXY_TIMEOUT"}, {56, "PROXY_AUTH_FAILED"}, {67, "PROXY_AUTH_FAILED"},
+        {1, "INTERNAL"},          {97, "INTERNAL"},     {-1073741819, "INTERNAL"},
+    };
+    for (const auto& c : cases) {
+        const DiscoveryResult result = judged("{\"ip\":\"203.0.113.9\",\"country_code\":\"DE\"}", c.status);
+        EXPECT_EQ(result.error_code, c.code) << c.status;
+        EXPECT_EQ(result.message, "curl exit " + std::to_string(c.status) + " against " + url +
+                                      " via socks5://user:pw@10.0.0.1:1080 after 1234 ms");
+        EXPECT_EQ(result.curl_exit_code, c.status);
+        EXPECT_EQ(result.elapsed_ms, 1234);
+        EXPECT_TRUE(result.ip.empty());
+        EXPECT_TRUE(result.country_code.empty());
+    }
+}
+
+TEST(ClassifyCurlRun, JsonReplyGivesAddressAndGeography)
+{
+    const DiscoveryResult result =
+        judged("\r\n  {\"ip\": \"2001:db8::7\", \"country_code\": \"de\", \"timezone\": \"Europe/Berlin\","
+               " \"latitude\": 52.52, \"longitude\": \"13.405\"}");
+    EXPECT_EQ(result.error_code, "");
+    EXPECT_EQ(result.message, "");
+    EXPECT_EQ(result.ip, "2001:db8::7");
+    EXPECT_EQ(result.country_code, "de");
+    EXPECT_EQ(result.timezone, "Europe/Berlin");
+    EXPECT_EQ(result.latitude, "52.52");
+    EXPECT_EQ(result.longitude, "13.405");
+    EXPECT_EQ(result.curl_exit_code, 0);
+    EXPECT_EQ(result.elapsed_ms, 1234);
+}
+
+TEST(ClassifyCurlRun, JsonWithoutUsableAddressFailsButKeepsGeography)
+{
+    const std::string reply = "{\"ip\": 1234567, \"country_code\": \"FR\", \"timezone\": \"Europe/Paris\","
+                              " \"latitude\": null, \"longitude\": -2.5}";
+    const DiscoveryResult result = judged(reply);
+    EXPECT_EQ(result.error_code, "DISCOVERY_HTTP_ERROR");
+    EXPECT_EQ(result.message, no_ip_message(reply.size(), reply.substr(0, 80)));
+    EXPECT_EQ(result.ip, "");
+    EXPECT_EQ(result.country_code, "FR");
+    EXPECT_EQ(result.timezone, "Europe/Paris");
+    EXPECT_EQ(result.latitude, "null");
+    EXPECT_EQ(result.longitude, "-2.5");
+}
+
+TEST(ClassifyCurlRun, PlainTextIsTheFirstNonEmptyLineWithoutBlanks)
+{
+    const struct {
+        const char* reply;
+        const char* ip;
+    } cases[] = {
+        {"203.0.113.9\n", "203.0.113.9"},
+        {"\r\n\n \t 203.0.113.9 \r\nsecond line", "203.0.113.9"},
+        {"203.0 .113.9", "203.0.113.9"},
+        {"1234567", "1234567"},
+        {"123456789012345678901234567890123456789012345", "123456789012345678901234567890123456789012345"},
+        // A JSON object after some other first byte is not read as JSON.
+        {"x {\"ip\":\"203.0.113.9\"}", "x{\"ip\":\"203.0.113.9\"}"},
+    };
+    for (const auto& c : cases) {
+        const DiscoveryResult result = judged(c.reply);
+        EXPECT_EQ(result.error_code, "") << c.reply;
+        EXPECT_EQ(result.ip, c.ip);
+        EXPECT_TRUE(result.country_code.empty());
+    }
+}
+
+TEST(ClassifyCurlRun, ReplyWithoutUsableAddressShowsItsSizeAndHead)
+{
+    const std::string long_page = "<html><body><h1>502 Bad Gateway</h1>" + std::string(200, 'x') + "</body></html>";
+    const std::string replies[] = {
+        "",
+        " \r\n\t\n",
+        "123456\n203.0.113.9",
+        "1234567890123456789012345678901234567890123456",
+        long_page,
+        "\n<html><head><title>404 Page Not Found</title></head>\n<body>404</body></html>",
+    };
+    for (const std::string& reply : replies) {
+        const DiscoveryResult result = judged(reply);
+        EXPECT_EQ(result.error_code, "DISCOVERY_HTTP_ERROR") << reply;
+        EXPECT_EQ(result.message, no_ip_message(reply.size(), reply.substr(0, 80)));
+        EXPECT_EQ(result.ip, "");
+    }
+    EXPECT_EQ(judged("").message, "curl exit 0 but no usable IP in response \xE2\x80\x94 got 0 bytes, head: \"\"");
+}
+
+} // namespace
