@@ -1,0 +1,160 @@
+// The launcher's Win32 glue against the real system calls, under Wine.
+
+#include "common/argument_quoting.hpp"
+#include "common/text_conversion.hpp"
+#include "launcher/engine_switches.hpp"
+#include "launcher/launch_settings.hpp"
+#include "reports/report_file.hpp"
+
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <shellapi.h>
+
+#include <fstream>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace {
+
+std::vector<std::wstring> split(const std::wstring& line)
+{
+    int count = 0;
+    LPWSTR* parts = CommandLineToArgvW(line.c_str(), &count);
+    std::vector<std::wstring> result(parts, parts + count);
+    LocalFree(parts);
+    return result;
+}
+
+std::wstring scratch_directory()
+{
+    wchar_t base[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, base);
+    std::wstring directory = std::wstring(base) + L"orvalis-glue-" + std::to_wstring(GetCurrentProcessId());
+    CreateDirectoryW(directory.c_str(), nullptr);
+    return directory;
+}
+
+std::string read_all(const std::wstring& path)
+{
+    std::ifstream in(path.c_str(), std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+bool exists(const std::wstring& path)
+{
+    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+TEST(QuotingUnderTheRealSplitter, EveryArgumentComesBackWhole)
+{
+    std::mt19937 random(11);
+    const std::wstring alphabet = L"a \t\\\"\u00e9";
+    std::vector<std::wstring> arguments = {L"", L"a\"b", L"a\\\"b", L"C:\\x y\\", L"\\\\\\\"", L"end\\"};
+    for (int i = 0; i < 3000; ++i) {
+        std::wstring argument;
+        for (int length = random() % 8; length > 0; --length) argument += alphabet[random() % alphabet.size()];
+        arguments.push_back(argument);
+    }
+    for (const auto& argument : arguments) {
+        for (const bool always : {false, true}) {
+            const auto parts = split(L"\"C:\\x.exe\" " + quote_argument(argument, always) + L" tail");
+            ASSERT_EQ(parts.size(), 3u) << wide_to_utf8(argument);
+            ASSERT_EQ(parts[1], argument);
+        }
+    }
+}
+
+TEST(WriteFileAtomic, ReplacesAndLeavesNoTemporaryFile)
+{
+    const std::wstring target = scratch_directory() + L"\\report.json";
+    ASSERT_TRUE(write_file_atomic(target, "old\n"));
+    ASSERT_TRUE(write_file_atomic(target, "new\n"));
+    EXPECT_EQ(read_all(target), "new\n");
+    EXPECT_FALSE(exists(target + L".tmp"));
+    ASSERT_TRUE(write_file_atomic(target, ""));
+    EXPECT_EQ(read_all(target), "");
+}
+
+TEST(WriteFileAtomic, MissingFolderFailsAndCreatesNothing)
+{
+    const std::wstring folder = scratch_directory() + L"\\missing";
+    EXPECT_FALSE(write_file_atomic(folder + L"\\report.json", "x"));
+    EXPECT_FALSE(exists(folder));
+}
+
+TEST(WriteFileAtomic, RefusedRenameKeepsTheOldReport)
+{
+    const std::wstring target = scratch_directory() + L"\\held.json";
+    ASSERT_TRUE(write_file_atomic(target, "old\n"));
+    // Another program holds the report open without delete sharing.
+    HANDLE held = CreateFileW(target.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    EXPECT_FALSE(write_file_atomic(target, "new\n"));
+    CloseHandle(held);
+    EXPECT_EQ(read_all(target), "old\n");
+    EXPECT_FALSE(exists(target + L".tmp"));
+}
+
+TEST(UtcTimestamp, IsTwentyCharactersOfUtc)
+{
+    const std::string stamp = utc_timestamp();
+    ASSERT_EQ(stamp.size(), 20u);
+    EXPECT_EQ(stamp[10], 'T');
+    EXPECT_EQ(stamp[19], 'Z');
+}
+
+TEST(ReadLaunchSettings, UnreadablePathsGiveTheDefaults)
+{
+    const std::wstring directory = scratch_directory();
+    for (const std::wstring& path : {directory, directory + L"\\absent.json", std::wstring()}) {
+        const LaunchSettings settings = read_launch_settings(path);
+        EXPECT_EQ(settings.on_proxy_fail, "block");
+        EXPECT_TRUE(settings.proxy_server.empty());
+    }
+}
+
+TEST(ReadLaunchSettings, ReadsTheWholeFileWithWindowsLineEnds)
+{
+    const std::wstring path = scratch_directory() + L"\\command-line.json";
+    std::ofstream(path.c_str(), std::ios::binary)
+        << "{\r\n  \"proxy-server\":\r\n \"socks5://h:1\",\r\n  \"auto-geo\": true,\r\n  \"start-page\": \"s\"\r\n}\r\n";
+    const LaunchSettings settings = read_launch_settings(path);
+    EXPECT_EQ(settings.proxy_server, "socks5://h:1");
+    EXPECT_TRUE(settings.auto_geo);
+    EXPECT_EQ(settings.start_page, "s");
+    EXPECT_TRUE(settings.close_previous_tabs);
+}
+
+TEST(SettingsFilePath, ProfileFileWhenPresentElseTheFallback)
+{
+    const std::wstring fallback = fallback_settings_path();
+    ASSERT_GE(fallback.size(), 27u);
+    EXPECT_EQ(fallback.substr(fallback.size() - 26), L"\\Orvalis\\command-line.json");
+    const std::wstring profile = scratch_directory() + L"\\profile";
+    CreateDirectoryW(profile.c_str(), nullptr);
+    EXPECT_EQ(settings_file_path(profile), fallback);
+    EXPECT_EQ(settings_file_path(L""), fallback);
+    std::ofstream((profile + L"\\command-line.json").c_str()) << "{}";
+    EXPECT_EQ(settings_file_path(profile), profile + L"\\command-line.json");
+}
+
+TEST(HardwareFigures, AreDecimalNumbersOfThisMachine)
+{
+    const std::wstring memory = device_memory_value();
+    EXPECT_TRUE(memory == L"1" || memory == L"2" || memory == L"4" || memory == L"8" || memory == L"16" ||
+                memory == L"32");
+    SYSTEM_INFO info{};
+    GetSystemInfo(&info);
+    EXPECT_EQ(hardware_concurrency_value(), std::to_wstring(info.dwNumberOfProcessors));
+}
+
+TEST(TextConversion, PlatformConversionAgreesWithTheNativeOne)
+{
+    EXPECT_EQ(utf8_to_wide("Z\xC3\xA9\xE2\x80\x94"), L"Z\u00e9\u2014");
+    EXPECT_EQ(utf8_to_wide("a\xFF" "b"), L"a\uFFFDb");
+    EXPECT_EQ(wide_to_utf8(L"\u2026"), "\xE2\x80\xA6");
+    EXPECT_EQ(utf8_to_wide(""), L"");
+}
+
+} // namespace
