@@ -47,7 +47,7 @@ class EngineMissing(unittest.TestCase):
         self.assertEqual(box["caption"], "Orvalis Browser")
         self.assertEqual(box["text"], "Engine binary not found:\n%s\n\nReinstall Orvalis Browser." % engine)
         self.assertEqual(len(box["buttons"]), 1)
-        self.assertTrue(box["error_icon"])
+        self.assertTrue(box["icon"])
         self.assertEqual(launch.result_report, stale)
         self.assertEqual(launch.error_report, stale)
         self.assertIsNone(launch.engine)

