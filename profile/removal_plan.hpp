@@ -25,5 +25,6 @@ using RemovalPlan = std::vector<PathRemoval>;
 bool has_removable_profile(const std::wstring& profile_directory);
 
 // The engine's default profile inside the profile directory. The backslash is
-// inserted even after a trailing one; Windows folds the doubled separator.
+// inserted even after a trailing one; Win32 path handling folds the doubled
+// separator (a "\\?\" path, which is taken literally, does not).
 std::wstring default_profile_folder(const std::wstring& profile_directory);

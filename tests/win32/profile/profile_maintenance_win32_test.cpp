@@ -1,0 +1,367 @@
+// Profile maintenance on real directory trees in the temporary folder, with a
+// real second process holding files open and Wine's real desktop trash.
+
+#include "profile/profile_maintenance.hpp"
+
+#include <windows.h>
+#include <shellapi.h>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::wstring unique_name(const wchar_t* stem)
+{
+    static unsigned counter = 0;
+    return std::wstring(stem) + L"-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+           std::to_wstring(GetTickCount64()) + L"-" + std::to_wstring(++counter);
+}
+
+// A trailing backslash makes a directory; anything else becomes a small file.
+void make(const fs::path& root, const std::vector<std::wstring>& items)
+{
+    for (const std::wstring& item : items) {
+        if (item.back() == L'\\') {
+            fs::create_directories(root / item);
+        } else {
+            fs::create_directories((root / item).parent_path());
+            std::ofstream(root / item) << "data";
+        }
+    }
+}
+
+std::vector<std::wstring> existing(const fs::path& root, const std::vector<std::wstring>& items)
+{
+    std::vector<std::wstring> found;
+    for (const std::wstring& item : items) {
+        std::error_code error;
+        if (fs::exists(root / item, error)) found.push_back(item);
+    }
+    return found;
+}
+
+// Wine moves undoable deletes to the desktop trash; its folder, as a Windows path.
+fs::path trash_folder()
+{
+    wchar_t value[MAX_PATH] = {};
+    if (GetEnvironmentVariableW(L"XDG_DATA_HOME", value, MAX_PATH) != 0) {
+        using to_dos = wchar_t*(__cdecl*)(const char*);
+        const auto convert = reinterpret_cast<to_dos>(
+            reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_dos_file_name")));
+        if (convert == nullptr) return {};
+        char unix_path[MAX_PATH] = {};
+        GetEnvironmentVariableA("XDG_DATA_HOME", unix_path, MAX_PATH);
+        wchar_t* dos = convert(unix_path);
+        if (dos == nullptr) return {};
+        const fs::path folder = fs::path(dos) / L"Trash";
+        HeapFree(GetProcessHeap(), 0, dos);
+        return folder;
+    }
+    // Otherwise the home's .local\share; WINEHOMEDIR is an NT path ("\??\Z:\home\...").
+    if (GetEnvironmentVariableW(L"WINEHOMEDIR", value, MAX_PATH) == 0) return {};
+    std::wstring home = value;
+    if (home.rfind(L"\\??\\", 0) == 0) home.erase(0, 4);
+    return fs::path(home) / L".local" / L"share" / L"Trash";
+}
+
+// What lies in the trash: everything below its "files" folder.
+std::set<std::wstring> trash_contents()
+{
+    std::set<std::wstring> contents;
+    std::error_code error;
+    const fs::path files = trash_folder() / L"files";
+    for (fs::recursive_directory_iterator it(files, error), end; !error && it != end; it.increment(error))
+        contents.insert(it->path().wstring());
+    return contents;
+}
+
+// Another process that keeps one file open without any sharing until released.
+struct HeldFile {
+    HANDLE release = nullptr;
+    HANDLE process = nullptr;
+
+    explicit HeldFile(const fs::path& file)
+    {
+        const std::wstring events = unique_name(L"orvalis-hold");
+        HANDLE ready = CreateEventW(nullptr, TRUE, FALSE, (events + L"-ready").c_str());
+        release = CreateEventW(nullptr, TRUE, FALSE, (events + L"-release").c_str());
+        wchar_t self[MAX_PATH] = {};
+        GetModuleFileNameW(nullptr, self, MAX_PATH);
+        const fs::path helper = fs::path(self).parent_path() / HOLD_FILE_OPEN_EXE;
+        std::wstring line = L"\"" + helper.wstring() + L"\" \"" + file.wstring() + L"\" " + events + L"-ready " +
+                            events + L"-release";
+        STARTUPINFOW startup{};
+        startup.cb = sizeof startup;
+        PROCESS_INFORMATION info{};
+        if (CreateProcessW(helper.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                           &info)) {
+            CloseHandle(info.hThread);
+            process = info.hProcess;
+            HANDLE both[] = {ready, process};
+            // The helper either opens the file and signals, or exits.
+            WaitForMultipleObjects(2, both, FALSE, 30000);
+        }
+        CloseHandle(ready);
+    }
+
+    bool holding() const { return process != nullptr && WaitForSingleObject(process, 0) == WAIT_TIMEOUT; }
+
+    ~HeldFile()
+    {
+        SetEvent(release);
+        if (process != nullptr) {
+            WaitForSingleObject(process, 30000);
+            CloseHandle(process);
+        }
+        CloseHandle(release);
+    }
+};
+
+class ProfileMaintenance : public testing::Test {
+protected:
+    fs::path root;
+    fs::path profile;
+    std::set<std::wstring> trash_before;
+
+    void SetUp() override
+    {
+        wchar_t temporary[MAX_PATH] = {};
+        GetTempPathW(MAX_PATH, temporary);
+        root = fs::path(temporary) / unique_name(L"orvalis-profile");
+        profile = root / L"Profile";
+        fs::create_directories(profile);
+        // Wine gives up on the trash (and deletes for good) when its parent folder is missing.
+        std::error_code error;
+        if (!trash_folder().empty()) fs::create_directories(trash_folder().parent_path(), error);
+        trash_before = trash_contents();
+    }
+
+    void TearDown() override
+    {
+        EXPECT_EQ(trash_contents(), trash_before) << "a delete went to the recycle bin";
+        std::error_code error;
+        for (fs::recursive_directory_iterator it(root, error), end; !error && it != end; it.increment(error))
+            SetFileAttributesW(it->path().c_str(), FILE_ATTRIBUTE_NORMAL);
+        fs::remove_all(root, error);
+    }
+};
+
+const std::vector<std::wstring> session_items = {
+    L"Default\\Current Tabs", L"Default\\Current Session", L"Default\\Last Tabs", L"Default\\Last Session",
+    L"Default\\Sessions\\",
+};
+
+// Names next to the removed ones, which only a sloppy match would take too.
+const std::vector<std::wstring> session_neighbours = {
+    L"Default\\Sessions2\\Session_1",  L"Default\\Sessions.bak",   L"Default\\Current Tabs.bak",
+    L"Default\\Last Session-journal",  L"Default\\Preferences",    L"Default\\Cookies",
+    L"Sessions\\Session_1",            L"Current Tabs",            L"Other\\Sessions\\Session_1",
+};
+
+TEST_F(ProfileMaintenance, PreviousSessionGoesWholeAndNothingBesideIt)
+{
+    make(profile, session_items);
+    make(profile, {L"Default\\Sessions\\Session_13345\\nested\\deeper\\Tabs_1", L"Default\\Sessions\\Tabs_2",
+                   L"Default\\Sessions\\empty\\"});
+    make(profile, session_neighbours);
+
+    RemovePreviousSession(profile.wstring());
+
+    EXPECT_EQ(existing(profile, session_items), std::vector<std::wstring>{});
+    EXPECT_EQ(existing(profile, session_neighbours), session_neighbours);
+}
+
+TEST_F(ProfileMaintenance, EachSessionItemIsTriedOnItsOwn)
+{
+    // "Current Tabs" is absent, and "Sessions" is a plain file: the shell delete takes it too.
+    make(profile, {L"Default\\Current Session", L"Default\\Last Session", L"Default\\Sessions"});
+
+    RemovePreviousSession(profile.wstring());
+
+    EXPECT_EQ(existing(profile, {L"Default\\Current Session", L"Default\\Last Session", L"Default\\Sessions"}),
+              std::vector<std::wstring>{});
+}
+
+TEST_F(ProfileMaintenance, MissingProfileDirectoryIsLeftMissing)
+{
+    const fs::path missing = root / L"Missing";
+
+    RemovePreviousSession(missing.wstring());
+    ResetGranularStorage(missing.wstring(), {{"all", true}, {"cache_storage", true}});
+
+    EXPECT_FALSE(fs::exists(missing));
+}
+
+TEST_F(ProfileMaintenance, RelativeProfileDirectoryMeansTheCurrentDirectorysOne)
+{
+    // The engine gets the same relative switch and the same current directory.
+    make(root, {L"Relative\\Default\\Sessions\\Tabs_1", L"Relative\\Default\\Last Tabs"});
+    wchar_t previous[MAX_PATH] = {};
+    GetCurrentDirectoryW(MAX_PATH, previous);
+    SetCurrentDirectoryW(root.c_str());
+
+    RemovePreviousSession(L"Relative");
+    SetCurrentDirectoryW(previous);
+
+    EXPECT_EQ(existing(root, {L"Relative\\Default\\Sessions\\", L"Relative\\Default\\Last Tabs"}),
+              std::vector<std::wstring>{});
+}
+
+TEST_F(ProfileMaintenance, TrailingBackslashOnTheProfileDirectory)
+{
+    make(profile, {L"Default\\Last Tabs", L"Default\\Sessions\\Tabs_1", L"ShaderCache\\data_0"});
+
+    RemovePreviousSession(profile.wstring() + L"\\");
+    ResetGranularStorage(profile.wstring() + L"\\", {{"shader_cache", true}});
+
+    EXPECT_EQ(existing(profile, {L"Default\\Last Tabs", L"Default\\Sessions\\", L"ShaderCache\\"}),
+              std::vector<std::wstring>{});
+}
+
+TEST_F(ProfileMaintenance, ItemHeldOpenByAnotherProcessStaysAndTheRestGo)
+{
+    make(profile, session_items);
+    make(profile, {L"Default\\Sessions\\Tabs_1", L"Default\\Sessions\\Session_2"});
+    HeldFile held_file_item(profile / L"Default\\Current Tabs");
+    ASSERT_TRUE(held_file_item.holding());
+
+    RemovePreviousSession(profile.wstring());
+
+    EXPECT_EQ(existing(profile, session_items), std::vector<std::wstring>{L"Default\\Current Tabs"});
+}
+
+TEST_F(ProfileMaintenance, FileHeldOpenInsideATreeKeepsItAndLaterKindsStillGo)
+{
+    make(profile, {L"Default\\Cookies", L"Default\\Network\\Cookies", L"Default\\IndexedDB\\a.leveldb\\LOCK",
+                   L"Default\\Local Storage\\leveldb\\CURRENT", L"Default\\StorageBuckets\\x"});
+    HeldFile held_cookies(profile / L"Default\\Cookies");
+    HeldFile held_lock(profile / L"Default\\IndexedDB\\a.leveldb\\LOCK");
+    ASSERT_TRUE(held_cookies.holding());
+    ASSERT_TRUE(held_lock.holding());
+
+    ResetGranularStorage(profile.wstring(), {{"all", true}});
+
+    EXPECT_EQ(existing(profile, {L"Default\\Cookies", L"Default\\Network\\Cookies",
+                                 L"Default\\IndexedDB\\a.leveldb\\LOCK", L"Default\\Local Storage\\",
+                                 L"Default\\StorageBuckets\\"}),
+              (std::vector<std::wstring>{L"Default\\Cookies", L"Default\\IndexedDB\\a.leveldb\\LOCK"}));
+}
+
+TEST_F(ProfileMaintenance, ReadOnlyFileItemStaysButGoesWithItsTree)
+{
+    // A single file delete does not override the read-only attribute; the
+    // silent shell delete of a tree takes read-only files inside it.
+    make(profile, {L"Default\\Current Tabs", L"Default\\Last Tabs", L"Default\\Sessions\\Tabs_1",
+                   L"Default\\Sessions\\old\\Session_1"});
+    SetFileAttributesW((profile / L"Default\\Current Tabs").c_str(), FILE_ATTRIBUTE_READONLY);
+    SetFileAttributesW((profile / L"Default\\Sessions\\old\\Session_1").c_str(), FILE_ATTRIBUTE_READONLY);
+
+    RemovePreviousSession(profile.wstring());
+
+    EXPECT_EQ(existing(profile, {L"Default\\Current Tabs", L"Default\\Last Tabs", L"Default\\Sessions\\"}),
+              std::vector<std::wstring>{L"Default\\Current Tabs"});
+}
+
+TEST_F(ProfileMaintenance, AllStorageKindsGoAndTheirNeighboursStay)
+{
+    const std::vector<std::wstring> removed = {
+        L"Default\\Cookies", L"Default\\Cookies-journal", L"Default\\Network\\Cookies",
+        L"Default\\Network\\Cookies-journal", L"Default\\File System\\000\\t\\00\\00000000",
+        L"Default\\IndexedDB\\https_a.example_0.indexeddb.leveldb\\LOG",
+        L"Default\\Local Storage\\leveldb\\CURRENT", L"ShaderCache\\data_0", L"GraphiteDawnCache\\data_1",
+        L"Default\\GPUCache\\index", L"Default\\databases\\Databases.db",
+        L"Default\\Service Worker\\CacheStorage\\abc\\index", L"Default\\Service Worker\\ScriptCache\\index",
+        L"Default\\InterestGroups", L"Default\\Shared Storage", L"Default\\Shared Storage-journal",
+        L"Default\\StorageBuckets\\db\\LOG",
+    };
+    const std::vector<std::wstring> kept = {
+        L"Default\\Cookies.bak",     L"Default\\Network\\Cookies.bak", L"Default\\Network\\Network Persistent State",
+        L"Default\\Service Worker2\\x", L"Default\\ShaderCache\\data_0", L"GPUCache\\index",
+        L"Default\\IndexedDB-old\\x", L"Default\\Local Storage.bak", L"Default\\Shared Storage-wal",
+        L"Default\\History",         L"Default\\Current Tabs",        L"Local State",
+    };
+    make(profile, removed);
+    make(profile, kept);
+
+    ResetGranularStorage(profile.wstring(), {{"all", true}, {"cookies", false}});
+
+    EXPECT_EQ(existing(profile, removed), std::vector<std::wstring>{});
+    EXPECT_EQ(existing(profile, {L"Default\\File System\\", L"Default\\Service Worker\\", L"ShaderCache\\"}),
+              std::vector<std::wstring>{});
+    EXPECT_EQ(existing(profile, kept), kept);
+}
+
+TEST_F(ProfileMaintenance, CacheStorageAloneLeavesTheRestOfTheServiceWorkerFolder)
+{
+    make(profile, {L"Default\\Service Worker\\CacheStorage\\abc\\index", L"Default\\Service Worker\\Database\\LOG"});
+
+    ResetGranularStorage(profile.wstring(), {{"cache_storage", true}});
+
+    EXPECT_EQ(existing(profile,
+                       {L"Default\\Service Worker\\CacheStorage\\", L"Default\\Service Worker\\Database\\LOG"}),
+              std::vector<std::wstring>{L"Default\\Service Worker\\Database\\LOG"});
+}
+
+TEST_F(ProfileMaintenance, WildcardsAreNeverExpanded)
+{
+    // The shell delete expands '*' and '?' in a name to every match; the
+    // profile directory is the user's text and may hold them.
+    const std::vector<std::wstring> items = {
+        L"p1\\Default\\Sessions\\Tabs_1", L"p1\\Default\\Sessions2\\Tabs_1", L"p1\\Default\\IndexedDB\\LOG",
+        L"p2\\Default\\Sessions\\Tabs_1", L"p2\\Default\\Last Tabs",         L"p2\\ShaderCache\\data_0",
+    };
+    make(root, items);
+
+    RemovePreviousSession((root / L"p*").wstring());
+    RemovePreviousSession((root / L"p?").wstring());
+    ResetGranularStorage((root / L"p*").wstring(), {{"all", true}});
+    DeletePathSilently((root / L"p1\\Default\\Sess*").wstring());
+    DeletePathSilently((root / L"p?\\Default\\Sessions").wstring());
+
+    EXPECT_EQ(existing(root, items), items);
+}
+
+TEST_F(ProfileMaintenance, PathWithANulInsideDeletesNothing)
+{
+    make(root, {L"first\\x", L"second\\y"});
+    std::wstring path = (root / L"first").wstring();
+    path += L'\0';
+    path += (root / L"second").wstring();
+
+    DeletePathSilently(path);
+
+    EXPECT_EQ(existing(root, {L"first\\x", L"second\\y"}), (std::vector<std::wstring>{L"first\\x", L"second\\y"}));
+}
+
+// Guards the trash check of every test above: an undoable delete is seen.
+TEST_F(ProfileMaintenance, AnUndoableDeleteWouldShowInTheTrash)
+{
+    if (trash_folder().empty()) GTEST_SKIP() << "no desktop trash to look at";
+    const std::wstring name = unique_name(L"trash-probe");
+    make(root, {name});
+    std::wstring names = (root / name).wstring();
+    names.push_back(L'\0');
+    SHFILEOPSTRUCTW operation{};
+    operation.wFunc = FO_DELETE;
+    operation.pFrom = names.c_str();
+    // The one delete here that asks for the recycle bin.
+    operation.fFlags = FOF_ALLOWUNDO | FOF_SILENT | FOF_NOCONFIRMATION | FOF_NOERRORUI;
+    ASSERT_EQ(SHFileOperationW(&operation), 0);
+
+    const fs::path files = trash_folder() / L"files" / name;
+    const fs::path info = trash_folder() / L"info" / (name + L".trashinfo");
+    EXPECT_TRUE(fs::exists(files));
+    std::error_code error;
+    fs::remove(files, error);
+    fs::remove(info, error);
+}
+
+} // namespace
