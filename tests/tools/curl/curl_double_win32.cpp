@@ -1,0 +1,187 @@
+// Stands in for the system's curl.exe in the test prefix's system32. One
+// program, since only one curl.exe can sit there; the test chooses what it does
+// through the environment, which the probe hands on to curl:
+//   ORVALIS_CURL_RECORD   file that receives the raw command line (UTF-16LE)
+//   ORVALIS_CURL_TIMING   file that receives the performance counter at entry
+//   ORVALIS_CURL_SCRIPT   file of steps to play:  "stdout N\n" or "stderr N\n"
+//                         followed by N bytes to write there, "exit N\n" to end
+//   ORVALIS_CURL_FORWARD  port on 127.0.0.1 of curl_relay.py, which runs the
+//                         real curl with this program's arguments and
+//                         environment and sends back its output and status
+// With neither a script nor a port it says so on standard error and exits 2.
+
+#include "common/text_conversion.hpp"
+
+#include <winsock2.h>
+#include <windows.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+std::wstring environment_value(const wchar_t* name)
+{
+    const DWORD size = GetEnvironmentVariableW(name, nullptr, 0);
+    if (size == 0) return {};
+    std::wstring value(size, L'\0');
+    value.resize(GetEnvironmentVariableW(name, value.data(), size));
+    return value;
+}
+
+std::string read_file(const std::wstring& path)
+{
+    std::ifstream in(path.c_str(), std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void write_all(HANDLE to, const char* data, std::size_t size)
+{
+    while (size > 0) {
+        DWORD written = 0;
+        if (!WriteFile(to, data, static_cast<DWORD>(size), &written, nullptr) || written == 0) return;
+        data += written;
+        size -= written;
+    }
+}
+
+void say(const std::string& text)
+{
+    write_all(GetStdHandle(STD_ERROR_HANDLE), text.data(), text.size());
+}
+
+int play_script(const std::wstring& path)
+{
+    const std::string script = read_file(path);
+    std::size_t at = 0;
+    while (at < script.size()) {
+        const std::size_t line_end = script.find('\n', at);
+        if (line_end == std::string::npos) break;
+        std::istringstream line(script.substr(at, line_end - at));
+        at = line_end + 1;
+        std::string step;
+        long long number = 0;
+        line >> step >> number;
+        if (step == "exit") return static_cast<int>(number);
+        const HANDLE to = GetStdHandle(step == "stdout" ? STD_OUTPUT_HANDLE : STD_ERROR_HANDLE);
+        const std::size_t size = static_cast<std::size_t>(number);
+        write_all(to, script.data() + at, size);
+        at += size;
+    }
+    say("curl double: script without an exit step\n");
+    return 2;
+}
+
+// Little-endian 32-bit lengths and counts, as curl_relay.py reads them.
+void append_u32(std::string& out, std::uint32_t value)
+{
+    for (int shift = 0; shift < 32; shift += 8) out.push_back(static_cast<char>((value >> shift) & 0xFF));
+}
+
+void append_texts(std::string& out, const std::vector<std::string>& texts)
+{
+    append_u32(out, static_cast<std::uint32_t>(texts.size()));
+    for (const std::string& text : texts) {
+        append_u32(out, static_cast<std::uint32_t>(text.size()));
+        out += text;
+    }
+}
+
+bool receive_exactly(SOCKET from, char* data, std::size_t size)
+{
+    while (size > 0) {
+        const int got = recv(from, data, static_cast<int>(size), 0);
+        if (got <= 0) return false;
+        data += got;
+        size -= static_cast<std::size_t>(got);
+    }
+    return true;
+}
+
+std::uint32_t u32_at(const unsigned char* bytes)
+{
+    return bytes[0] | (bytes[1] << 8) | (bytes[2] << 16) | (static_cast<std::uint32_t>(bytes[3]) << 24);
+}
+
+// Frames back from the relay: kind 1 standard output, 2 standard error, 3 the
+// exit status (4 bytes, signed), each with a 32-bit length.
+int relay_reply(SOCKET relay)
+{
+    for (;;) {
+        unsigned char header[5];
+        if (!receive_exactly(relay, reinterpret_cast<char*>(header), sizeof header)) break;
+        std::string payload(u32_at(header + 1), '\0');
+        if (!receive_exactly(relay, payload.data(), payload.size())) break;
+        if (header[0] == 3 && payload.size() == 4)
+            return static_cast<int>(u32_at(reinterpret_cast<const unsigned char*>(payload.data())));
+        write_all(GetStdHandle(header[0] == 1 ? STD_OUTPUT_HANDLE : STD_ERROR_HANDLE), payload.data(),
+                  payload.size());
+    }
+    say("curl double: the relay ended without an exit status\n");
+    return 2;
+}
+
+int forward(int argc, wchar_t** argv, const std::wstring& port)
+{
+    std::vector<std::string> arguments;
+    for (int i = 1; i < argc; ++i) arguments.push_back(wide_to_utf8(argv[i]));
+    std::vector<std::string> environment;
+    wchar_t* block = GetEnvironmentStringsW();
+    for (const wchar_t* entry = block; *entry != L'\0'; entry += wcslen(entry) + 1)
+        environment.push_back(wide_to_utf8(entry));
+    FreeEnvironmentStringsW(block);
+
+    std::string request;
+    append_texts(request, arguments);
+    append_texts(request, environment);
+
+    WSADATA wsa;
+    if (WSAStartup(MAKEWORD(2, 2), &wsa) != 0) {
+        say("curl double: no Winsock\n");
+        return 2;
+    }
+    const SOCKET relay = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(static_cast<u_short>(std::wcstoul(port.c_str(), nullptr, 10)));
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    int status = 2;
+    if (relay == INVALID_SOCKET || connect(relay, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+        send(relay, request.data(), static_cast<int>(request.size()), 0) != static_cast<int>(request.size())) {
+        say("curl double: cannot reach the relay\n");
+    } else {
+        status = relay_reply(relay);
+    }
+    if (relay != INVALID_SOCKET) closesocket(relay);
+    WSACleanup();
+    return status;
+}
+
+} // namespace
+
+int wmain(int argc, wchar_t** argv)
+{
+    LARGE_INTEGER entered{};
+    QueryPerformanceCounter(&entered);
+
+    const std::wstring timing = environment_value(L"ORVALIS_CURL_TIMING");
+    if (!timing.empty()) std::ofstream(timing.c_str()) << entered.QuadPart << '\n';
+    const std::wstring record = environment_value(L"ORVALIS_CURL_RECORD");
+    if (!record.empty()) {
+        const wchar_t* line = GetCommandLineW();
+        std::ofstream(record.c_str(), std::ios::binary)
+            .write(reinterpret_cast<const char*>(line), static_cast<std::streamsize>(wcslen(line) * sizeof(wchar_t)));
+    }
+
+    const std::wstring script = environment_value(L"ORVALIS_CURL_SCRIPT");
+    if (!script.empty()) return play_script(script);
+    const std::wstring port = environment_value(L"ORVALIS_CURL_FORWARD");
+    if (!port.empty()) return forward(argc, argv, port);
+    say("curl double: set ORVALIS_CURL_SCRIPT or ORVALIS_CURL_FORWARD\n");
+    return 2;
+}

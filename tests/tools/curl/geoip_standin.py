@@ -1,0 +1,68 @@
+"""A local stand-in for the two geo-IP services, plus a server that never answers.
+
+It tells every client the address it came from, which behind a SOCKS5 proxy is
+the proxy's exit address:
+  /geoip?format=json  a JSON object with ip, country_code, timezone, latitude
+                      (a bare number) and longitude (a quoted string)
+  /myip               the bare address and a line feed
+  anything else       a 404 page, whose first line is longer than an address
+"""
+
+import http.server
+import json
+import socket
+import threading
+
+
+class _Handler(http.server.BaseHTTPRequestHandler):
+    def do_GET(self):
+        address = self.client_address[0]
+        if self.path == "/geoip?format=json":
+            body = json.dumps({"ip": address, "country_code": "DE", "timezone": "Europe/Berlin",
+                               "latitude": 52.52, "longitude": "13.405"}).encode()
+            kind = "application/json"
+        elif self.path == "/myip":
+            body = (address + "\n").encode()
+            kind = "text/plain"
+        else:
+            body = b"<html><head><title>404 Not Found</title></head><body>No such endpoint.</body></html>\n"
+            self.send_response(404)
+            self.send_header("Content-Type", "text/html")
+            self.send_header("Content-Length", str(len(body)))
+            self.end_headers()
+            self.wfile.write(body)
+            return
+        self.send_response(200)
+        self.send_header("Content-Type", kind)
+        self.send_header("Content-Length", str(len(body)))
+        self.end_headers()
+        self.wfile.write(body)
+
+    def log_message(self, *args):
+        pass
+
+
+def start_geoip():
+    """The stand-in on 127.0.0.1 and a free port, served from a background thread."""
+    server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), _Handler)
+    threading.Thread(target=server.serve_forever, daemon=True).start()
+    return server
+
+
+def start_silent():
+    """A listener that takes connections and never says a word; returns (socket, port)."""
+    listener = socket.socket()
+    listener.bind(("127.0.0.1", 0))
+    listener.listen(16)
+    held = []
+
+    def hold():
+        while True:
+            try:
+                connection, _ = listener.accept()
+            except OSError:
+                return
+            held.append(connection)
+
+    threading.Thread(target=hold, daemon=True).start()
+    return listener, listener.getsockname()[1]

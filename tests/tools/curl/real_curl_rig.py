@@ -1,0 +1,111 @@
+"""Runs a command with the real thing around it on loopback, then tears it down.
+
+    python3 real_curl_rig.py COMMAND [ARG...]
+
+Around the command: the geo-IP stand-in, a server that never answers, Debian's
+microsocks twice (open, and with user "orvalis" and password "proxy-pass"), both
+leaving through 127.0.0.3 so that the stand-in sees the proxy's own exit
+address, a port that nobody listens on, a curl config directory whose .curlrc
+would send the reply into a file, and the relay that runs the real curl for the
+curl.exe double. The command learns them from the environment:
+  ORVALIS_CURL_FORWARD     the relay's port (the double forwards when it is set)
+  ORVALIS_TEST_GEOIP_PORT, ORVALIS_TEST_SILENT_PORT, ORVALIS_TEST_CLOSED_PORT,
+  ORVALIS_TEST_SOCKS_PORT, ORVALIS_TEST_AUTH_SOCKS_PORT,
+  ORVALIS_TEST_PROXY_EXIT  127.0.0.3,
+  ORVALIS_TEST_CURL_HOME   the directory with the diverting .curlrc
+The command's exit status is the rig's.
+"""
+
+import os
+import shutil
+import socket
+import subprocess
+import sys
+import tempfile
+import time
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import curl_relay  # noqa: E402
+import geoip_standin  # noqa: E402
+
+PROXY_EXIT = "127.0.0.3"
+PROXY_USER = "orvalis"
+PROXY_PASSWORD = "proxy-pass"
+
+
+def free_port():
+    with socket.socket() as probe:
+        probe.bind(("127.0.0.1", 0))
+        return probe.getsockname()[1]
+
+
+def wait_listening(port, process):
+    deadline = time.monotonic() + 5
+    while time.monotonic() < deadline:
+        if process.poll() is not None:
+            raise RuntimeError(f"microsocks on port {port} ended with status {process.returncode}")
+        try:
+            with socket.create_connection(("127.0.0.1", port), timeout=0.2):
+                return
+        except OSError:
+            time.sleep(0.02)
+    raise RuntimeError(f"microsocks on port {port} does not listen")
+
+
+def start_microsocks(*credentials):
+    microsocks = shutil.which("microsocks")
+    if microsocks is None:
+        raise RuntimeError("microsocks is not installed (Debian package microsocks)")
+    port = free_port()
+    process = subprocess.Popen([microsocks, "-i", "127.0.0.1", "-p", str(port), "-b", PROXY_EXIT, *credentials],
+                               stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    wait_listening(port, process)
+    return process, port
+
+
+def main(command):
+    if not os.access(curl_relay.REAL_CURL, os.X_OK):
+        raise RuntimeError(f"{curl_relay.REAL_CURL} is missing (Debian package curl)")
+    proxies = []
+    with tempfile.TemporaryDirectory(prefix="orvalis-curl-home-") as curl_home:
+        with open(os.path.join(curl_home, ".curlrc"), "w") as curlrc:
+            curlrc.write(f'output = "{os.path.join(curl_home, "diverted")}"\n')
+        geoip = geoip_standin.start_geoip()
+        silent, silent_port = geoip_standin.start_silent()
+        relay = curl_relay.start()
+        try:
+            plain, plain_port = start_microsocks()
+            proxies.append(plain)
+            guarded, guarded_port = start_microsocks("-u", PROXY_USER, "-P", PROXY_PASSWORD)
+            proxies.append(guarded)
+            environment = dict(os.environ)
+            # The probe's own tests decide about these; nothing from outside may.
+            for name in ("NO_PROXY", "no_proxy", "ALL_PROXY", "all_proxy", "http_proxy", "HTTPS_PROXY",
+                         "https_proxy", "CURL_HOME"):
+                environment.pop(name, None)
+            environment.update({
+                "ORVALIS_CURL_FORWARD": str(relay.server_address[1]),
+                "ORVALIS_TEST_GEOIP_PORT": str(geoip.server_address[1]),
+                "ORVALIS_TEST_SILENT_PORT": str(silent_port),
+                "ORVALIS_TEST_CLOSED_PORT": str(free_port()),
+                "ORVALIS_TEST_SOCKS_PORT": str(plain_port),
+                "ORVALIS_TEST_AUTH_SOCKS_PORT": str(guarded_port),
+                "ORVALIS_TEST_PROXY_EXIT": PROXY_EXIT,
+                "ORVALIS_TEST_PROXY_USER": PROXY_USER,
+                "ORVALIS_TEST_PROXY_PASSWORD": PROXY_PASSWORD,
+                "ORVALIS_TEST_CURL_HOME": curl_home,
+            })
+            return subprocess.call(command, env=environment)
+        finally:
+            for process in proxies:
+                process.terminate()
+                process.wait()
+            relay.shutdown()
+            geoip.shutdown()
+            silent.close()
+
+
+if __name__ == "__main__":
+    if len(sys.argv) < 2:
+        sys.exit(__doc__)
+    sys.exit(main(sys.argv[1:]))

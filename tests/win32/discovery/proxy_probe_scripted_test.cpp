@@ -1,0 +1,259 @@
+// The probe against the scripted curl.exe double in system32.
+
+#include "discovery/proxy_probe.hpp"
+
+#include "system_curl.hpp"
+
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <shellapi.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace {
+
+const std::string proxy = "socks5://127.0.0.1:1080";
+const std::string url = "https://geoip.example.com/geoip?format=json";
+
+std::string step(const char* stream, const std::string& bytes)
+{
+    return std::string(stream) + " " + std::to_string(bytes.size()) + "\n" + bytes;
+}
+
+std::string finish(int status)
+{
+    return "exit " + std::to_string(status) + "\n";
+}
+
+std::string no_ip_message(std::size_t size, const std::string& head)
+{
+    return "curl exit 0 but no usable IP in response \xE2\x80\x94 got " + std::to_string(size) + " bytes, head: \"" +
+           head + "\"";
+}
+
+class ScriptedCurl : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { ASSERT_TRUE(install_curl_double()); }
+
+    void SetUp() override
+    {
+        script_ = temporary_file(L"scr");
+        record_ = temporary_file(L"rec");
+        DeleteFileW(record_.c_str());
+        set_environment(L"ORVALIS_CURL_SCRIPT", script_);
+    }
+
+    void TearDown() override
+    {
+        set_environment(L"ORVALIS_CURL_SCRIPT", L"");
+        set_environment(L"ORVALIS_CURL_RECORD", L"");
+        DeleteFileW(script_.c_str());
+        DeleteFileW(record_.c_str());
+    }
+
+    DiscoveryResult probe(const std::string& script, const std::string& proxy_server = proxy,
+                          const std::string& discovery_url = url)
+    {
+        write_whole_file(script_, script);
+        return discover_proxy_ip(proxy_server, discovery_url);
+    }
+
+    // The command line curl was started with; empty when curl did not run.
+    std::wstring recorded_command_line(const std::string& proxy_server, const std::string& discovery_url)
+    {
+        set_environment(L"ORVALIS_CURL_RECORD", record_);
+        probe(finish(0), proxy_server, discovery_url);
+        set_environment(L"ORVALIS_CURL_RECORD", L"");
+        const std::string bytes = read_whole_file(record_);
+        DeleteFileW(record_.c_str());
+        return std::wstring(reinterpret_cast<const wchar_t*>(bytes.data()), bytes.size() / sizeof(wchar_t));
+    }
+
+    std::wstring script_;
+    std::wstring record_;
+};
+
+TEST_F(ScriptedCurl, FailedRunsAreClassifiedByTheirExitStatus)
+{
+    const struct {
+        int status;
+        const char* code;
+    } cases[] = {
+        {7, "PROXY_UNREACHABLE"}, {28, "PROXY_TIMEOUT"}, {56, "PROXY_AUTH_FAILED"}, {67, "PROXY_AUTH_FAILED"},
+        {1, "INTERNAL"},          {97, "INTERNAL"},     {-5, "INTERNAL"},
+    };
+    for (const auto& c : cases) {
+        const DiscoveryResult result =
+            probe(step("stdout", "{\"ip\":\"203.0.113.9\"}") + step("stderr", "curl: (" + std::to_string(c.status) +
+                                                                                   ") it went wrong\n") +
+                  finish(c.status));
+        EXPECT_EQ(result.error_code, c.code) << c.status;
+        EXPECT_EQ(result.curl_exit_code, c.status);
+        EXPECT_GE(result.elapsed_ms, 0);
+        EXPECT_EQ(result.message, "curl exit " + std::to_string(c.status) + " against " + url + " via " + proxy +
+                                      " after " + std::to_string(result.elapsed_ms) + " ms");
+        EXPECT_EQ(result.ip, "");
+    }
+}
+
+TEST_F(ScriptedCurl, RepliesAfterExitZeroAreRead)
+{
+    const std::string html = "<html><head><title>502 Bad Gateway from the upstream</title></head><body>" +
+                             std::string(150, '.') + "</body></html>\n";
+    const struct {
+        std::string reply;
+        const char* ip;
+    } cases[] = {
+        {"", ""},
+        {"1.2.3\n", ""},
+        {html, ""},
+        {"203.0.113.9\n", "203.0.113.9"},
+        {"{\"ip\":\"2001:db8::5\",\"country_code\":\"JP\",\"timezone\":\"Asia/Tokyo\",\"latitude\":35.6,"
+         "\"longitude\":139.7}",
+         "2001:db8::5"},
+    };
+    for (const auto& c : cases) {
+        const DiscoveryResult result = probe(step("stdout", c.reply) + finish(0));
+        EXPECT_EQ(result.curl_exit_code, 0);
+        EXPECT_EQ(result.ip, c.ip);
+        if (*c.ip) {
+            EXPECT_EQ(result.error_code, "");
+        } else {
+            EXPECT_EQ(result.error_code, "DISCOVERY_HTTP_ERROR");
+            EXPECT_EQ(result.message, no_ip_message(c.reply.size(), c.reply.substr(0, 80)));
+        }
+    }
+    const DiscoveryResult json = probe(step("stdout", cases[4].reply) + finish(0));
+    EXPECT_EQ(json.country_code, "JP");
+    EXPECT_EQ(json.timezone, "Asia/Tokyo");
+    EXPECT_EQ(json.latitude, "35.6");
+    EXPECT_EQ(json.longitude, "139.7");
+}
+
+TEST_F(ScriptedCurl, StandardErrorIsPartOfTheReplyInArrivalOrder)
+{
+    const DiscoveryResult mixed =
+        probe(step("stderr", "warn\n") + step("stdout", "203.0.113.9\n") + step("stderr", "tail") + finish(0));
+    EXPECT_EQ(mixed.error_code, "DISCOVERY_HTTP_ERROR");
+    EXPECT_EQ(mixed.message, no_ip_message(21, "warn\n203.0.113.9\ntail"));
+
+    const DiscoveryResult after =
+        probe(step("stdout", "{\"ip\":\"203.0.113.9\"}\n") + step("stderr", "curl: note\n") + finish(0));
+    EXPECT_EQ(after.error_code, "");
+    EXPECT_EQ(after.ip, "203.0.113.9");
+}
+
+TEST_F(ScriptedCurl, CurlGetsExactlyItsCommandLine)
+{
+    EXPECT_EQ(recorded_command_line("socks5://u:p@127.0.0.1:1080", url),
+              L"\"" + system_curl_path() +
+                  L"\" -q --noproxy \"\" --max-time 10 -sS -x socks5h://u:p@127.0.0.1:1080 "
+                  L"https://geoip.example.com/geoip?format=json");
+    EXPECT_EQ(recorded_command_line("socks5://", url),
+              L"\"" + system_curl_path() + L"\" -q --noproxy \"\" --max-time 10 -sS -x socks5h:// " +
+                  L"https://geoip.example.com/geoip?format=json");
+}
+
+TEST_F(ScriptedCurl, HostileValuesCannotAddArguments)
+{
+    const struct {
+        const char* proxy;
+        const char* url;
+        const wchar_t* proxy_argument;
+        const wchar_t* url_argument;
+    } cases[] = {
+        {"socks5://h:1 -o C:\\Users\\x\\evil.bat", "http://a/", L"socks5h://h:1 -o C:\\Users\\x\\evil.bat",
+         L"http://a/"},
+        {"socks5://h:1\" -K \"C:\\x y\\", "http://a/?q=\" --output x", L"socks5h://h:1\" -K \"C:\\x y\\",
+         L"http://a/?q=\" --output x"},
+        {"socks5://h:1\t-v", "http://a/\\\\\" -v", L"socks5h://h:1\t-v", L"http://a/\\\\\" -v"},
+    };
+    for (const auto& c : cases) {
+        const std::wstring line = recorded_command_line(c.proxy, c.url);
+        int count = 0;
+        LPWSTR* arguments = CommandLineToArgvW(line.c_str(), &count);
+        ASSERT_NE(arguments, nullptr);
+        const std::vector<std::wstring> split(arguments, arguments + count);
+        LocalFree(arguments);
+        const std::vector<std::wstring> expected = {
+            system_curl_path(), L"-q", L"--noproxy", L"", L"--max-time", L"10", L"-sS", L"-x",
+            c.proxy_argument,   c.url_argument,
+        };
+        EXPECT_EQ(split, expected) << c.proxy;
+    }
+}
+
+TEST_F(ScriptedCurl, OtherProxySchemesStopBeforeCurl)
+{
+    set_environment(L"ORVALIS_CURL_RECORD", record_);
+    for (const char* value : {"", "socks5:/", "SOCKS5://h:1", "socks5h://h:1", "http://h:8080", "socks4://h:1"}) {
+        const DiscoveryResult result = probe(finish(0), value);
+        EXPECT_EQ(result.error_code, "INTERNAL") << value;
+        EXPECT_EQ(result.message,
+                  "proxy-server is not socks5://\xE2\x80\xA6 \xE2\x80\x94 launcher does not handle other schemes");
+        EXPECT_EQ(result.curl_exit_code, -1);
+        EXPECT_EQ(result.elapsed_ms, 0);
+    }
+    EXPECT_FALSE(file_exists(record_));
+}
+
+TEST_F(ScriptedCurl, MissingCurlIsReportedWithoutAnyRun)
+{
+    ASSERT_TRUE(remove_system_curl());
+    const DiscoveryResult result = probe(finish(0));
+    ASSERT_TRUE(install_curl_double());
+    EXPECT_EQ(result.error_code, "CURL_NOT_FOUND");
+    EXPECT_EQ(result.message, "curl.exe missing from System32 (Windows 10 1803+ ships it)");
+    EXPECT_EQ(result.curl_exit_code, -1);
+    EXPECT_EQ(result.elapsed_ms, 0);
+}
+
+TEST_F(ScriptedCurl, ReplyOfSeveralMegabytesIsReadWhole)
+{
+    // Far beyond the pipe's 64 KiB: curl would block for ever if the probe
+    // waited before reading.
+    const std::string padding(6 * 1024 * 1024, 'a');
+    const DiscoveryResult found =
+        probe(step("stdout", "{\"pad\":\"" + padding + "\",\"ip\":\"203.0.113.9\"}") + finish(0));
+    EXPECT_EQ(found.error_code, "");
+    EXPECT_EQ(found.ip, "203.0.113.9");
+
+    const DiscoveryResult unusable = probe(step("stdout", padding) + step("stderr", "end") + finish(0));
+    EXPECT_EQ(unusable.error_code, "DISCOVERY_HTTP_ERROR");
+    EXPECT_EQ(unusable.message, no_ip_message(padding.size() + 3, padding.substr(0, 80)));
+}
+
+// Every handle value that names an open handle of this process. Counted by
+// hand because Wine's GetProcessHandleCount always answers 0.
+int open_handle_count()
+{
+    int count = 0;
+    DWORD flags = 0;
+    for (std::uintptr_t value = 4; value < 0x10000; value += 4) {
+        if (GetHandleInformation(reinterpret_cast<HANDLE>(value), &flags)) ++count;
+    }
+    return count;
+}
+
+TEST_F(ScriptedCurl, NoHandleSurvivesAHundredProbes)
+{
+    const std::string script = step("stdout", "203.0.113.9\n") + step("stderr", "note\n") + finish(0);
+    // The first probe loads what the process keeps for good (libraries, the console).
+    probe(script);
+    const int before = open_handle_count();
+    for (int i = 0; i < 100; ++i) {
+        ASSERT_EQ(probe(script).ip, "203.0.113.9");
+        // The early returns, from their own causes.
+        ASSERT_EQ(probe(script, "http://h:1").error_code, "INTERNAL");
+    }
+    EXPECT_EQ(open_handle_count(), before);
+
+    // The count does see a leaked handle.
+    const HANDLE extra = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    EXPECT_EQ(open_handle_count(), before + 1);
+    CloseHandle(extra);
+}
+
+} // namespace
