@@ -77,8 +77,6 @@ INSTANTIATE_TEST_SUITE_P(
         Selection{"all_with_cache_storage", {{"all", true}, {"cache_storage", true}}, every_kind_but_cache_storage},
         Selection{"cache_storage_inside_removed_service_workers",
                   {{"cache_storage", true}, {"service_workers", true}}, service_workers},
-        Selection{"cache_storage_with_service_workers_false",
-                  {{"cache_storage", true}, {"service_workers", false}}, cache_storage},
         Selection{"order_is_the_tables_not_the_maps",
                   {{"storage_buckets", true}, {"cookies", true}, {"shader_cache", true}, {"interest_groups", true}},
                   joined({cookies, shader_cache, interest_groups, storage_buckets})},
@@ -88,8 +86,8 @@ INSTANTIATE_TEST_SUITE_P(
         Selection{"empty_map", {}, {}},
         Selection{"names_are_case_sensitive", {{"Cookies", true}, {"ALL", true}}, {}},
         Selection{"hyphen_is_not_underscore", {{"local-storage", true}}, {}},
-        Selection{"unknown_names_ignored", {{"cache", true}, {"history", true}, {"", true}, {"all ", true}}, {}},
-        Selection{"unknown_beside_known", {{"passwords", true}, {"websql", true}}, websql}),
+        Selection{"unknown_names_ignored",
+                  {{"cache", true}, {"history", true}, {"", true}, {"all ", true}, {"websql", true}}, websql}),
     [](const testing::TestParamInfo<Selection>& info) { return std::string(info.param.label); });
 
 TEST(StorageResetPlanProfile, NothingWithoutAPlaceableProfile)
@@ -98,13 +96,6 @@ TEST(StorageResetPlanProfile, NothingWithoutAPlaceableProfile)
         SCOPED_TRACE(std::string(directory.begin(), directory.end()));
         EXPECT_TRUE(storage_reset_plan(directory, {{"all", true}}).empty());
     }
-}
-
-TEST(StorageResetPlanProfile, ShaderCachesBesideTheDefaultProfileEvenAfterATrailingBackslash)
-{
-    EXPECT_EQ(describe(storage_reset_plan(L"D:\\P\\", {{"shader_cache", true}})),
-              (std::vector<std::wstring>{L"tree D:\\P\\\\ShaderCache", L"tree D:\\P\\\\GraphiteDawnCache",
-                                         L"tree D:\\P\\\\Default\\GPUCache"}));
 }
 
 TEST(IsFlagSet, OnlyAPresentTrueNameCounts)

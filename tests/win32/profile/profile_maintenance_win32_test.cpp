@@ -48,28 +48,20 @@ std::vector<std::wstring> existing(const fs::path& root, const std::vector<std::
     return found;
 }
 
-// Wine moves undoable deletes to the desktop trash; its folder, as a Windows path.
+// Wine moves undoable deletes to the desktop trash under XDG_DATA_HOME, which
+// the test run sets; its folder as a Windows path, or empty without it.
 fs::path trash_folder()
 {
-    wchar_t value[MAX_PATH] = {};
-    if (GetEnvironmentVariableW(L"XDG_DATA_HOME", value, MAX_PATH) != 0) {
-        using to_dos = wchar_t*(__cdecl*)(const char*);
-        const auto convert = reinterpret_cast<to_dos>(
-            reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_dos_file_name")));
-        if (convert == nullptr) return {};
-        char unix_path[MAX_PATH] = {};
-        GetEnvironmentVariableA("XDG_DATA_HOME", unix_path, MAX_PATH);
-        wchar_t* dos = convert(unix_path);
-        if (dos == nullptr) return {};
-        const fs::path folder = fs::path(dos) / L"Trash";
-        HeapFree(GetProcessHeap(), 0, dos);
-        return folder;
-    }
-    // Otherwise the home's .local\share; WINEHOMEDIR is an NT path ("\??\Z:\home\...").
-    if (GetEnvironmentVariableW(L"WINEHOMEDIR", value, MAX_PATH) == 0) return {};
-    std::wstring home = value;
-    if (home.rfind(L"\\??\\", 0) == 0) home.erase(0, 4);
-    return fs::path(home) / L".local" / L"share" / L"Trash";
+    char unix_path[MAX_PATH] = {};
+    if (GetEnvironmentVariableA("XDG_DATA_HOME", unix_path, MAX_PATH) == 0) return {};
+    using to_dos = wchar_t*(__cdecl*)(const char*);
+    const auto convert = reinterpret_cast<to_dos>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_dos_file_name")));
+    wchar_t* dos = convert != nullptr ? convert(unix_path) : nullptr;
+    if (dos == nullptr) return {};
+    const fs::path folder = fs::path(dos) / L"Trash";
+    HeapFree(GetProcessHeap(), 0, dos);
+    return folder;
 }
 
 // What lies in the trash: everything below its "files" folder.
@@ -77,6 +69,7 @@ std::set<std::wstring> trash_contents()
 {
     std::set<std::wstring> contents;
     std::error_code error;
+    if (trash_folder().empty()) return contents;
     const fs::path files = trash_folder() / L"files";
     for (fs::recursive_directory_iterator it(files, error), end; !error && it != end; it.increment(error))
         contents.insert(it->path().wstring());
@@ -172,6 +165,8 @@ TEST_F(ProfileMaintenance, PreviousSessionGoesWholeAndNothingBesideIt)
     make(profile, {L"Default\\Sessions\\Session_13345\\nested\\deeper\\Tabs_1", L"Default\\Sessions\\Tabs_2",
                    L"Default\\Sessions\\empty\\"});
     make(profile, session_neighbours);
+    // The silent shell delete takes read-only files inside a tree.
+    SetFileAttributesW((profile / L"Default\\Sessions\\Tabs_2").c_str(), FILE_ATTRIBUTE_READONLY);
 
     RemovePreviousSession(profile.wstring());
 
@@ -179,95 +174,60 @@ TEST_F(ProfileMaintenance, PreviousSessionGoesWholeAndNothingBesideIt)
     EXPECT_EQ(existing(profile, session_neighbours), session_neighbours);
 }
 
-TEST_F(ProfileMaintenance, EachSessionItemIsTriedOnItsOwn)
+TEST_F(ProfileMaintenance, AnItemThatCannotGoStaysAndTheRestStillGo)
 {
-    // "Current Tabs" is absent, and "Sessions" is a plain file: the shell delete takes it too.
-    make(profile, {L"Default\\Current Session", L"Default\\Last Session", L"Default\\Sessions"});
+    // "Current Tabs" is absent; a single file delete does not override the
+    // read-only attribute; "Sessions" is a plain file, which the shell delete takes too.
+    make(profile, {L"Default\\Current Session", L"Default\\Last Tabs", L"Default\\Sessions"});
+    SetFileAttributesW((profile / L"Default\\Current Session").c_str(), FILE_ATTRIBUTE_READONLY);
 
     RemovePreviousSession(profile.wstring());
 
-    EXPECT_EQ(existing(profile, {L"Default\\Current Session", L"Default\\Last Session", L"Default\\Sessions"}),
-              std::vector<std::wstring>{});
+    EXPECT_EQ(existing(profile, {L"Default\\Current Session", L"Default\\Last Tabs", L"Default\\Sessions"}),
+              std::vector<std::wstring>{L"Default\\Current Session"});
 }
 
-TEST_F(ProfileMaintenance, MissingProfileDirectoryIsLeftMissing)
+TEST_F(ProfileMaintenance, FilesHeldOpenByAnotherProcessStayAndTheRestGo)
 {
-    const fs::path missing = root / L"Missing";
+    const std::vector<std::wstring> items = {
+        L"Default\\Current Tabs",       L"Default\\Last Session",           L"Default\\Sessions\\Tabs_1",
+        L"Default\\Cookies",            L"Default\\Network\\Cookies",       L"Default\\IndexedDB\\a.leveldb\\LOCK",
+        L"Default\\Local Storage\\LOG", L"Default\\StorageBuckets\\db\\LOG"};
+    make(profile, items);
+    HeldFile held_tabs(profile / L"Default\\Current Tabs");
+    HeldFile held_cookies(profile / L"Default\\Cookies");
+    HeldFile held_lock(profile / L"Default\\IndexedDB\\a.leveldb\\LOCK");
+    ASSERT_TRUE(held_tabs.holding() && held_cookies.holding() && held_lock.holding());
 
-    RemovePreviousSession(missing.wstring());
-    ResetGranularStorage(missing.wstring(), {{"all", true}, {"cache_storage", true}});
+    RemovePreviousSession(profile.wstring());
+    ResetGranularStorage(profile.wstring(), {{"all", true}});
 
-    EXPECT_FALSE(fs::exists(missing));
+    EXPECT_EQ(existing(profile, items), (std::vector<std::wstring>{L"Default\\Current Tabs", L"Default\\Cookies",
+                                                                   L"Default\\IndexedDB\\a.leveldb\\LOCK"}));
 }
 
-TEST_F(ProfileMaintenance, RelativeProfileDirectoryMeansTheCurrentDirectorysOne)
+TEST_F(ProfileMaintenance, ProfileDirectoryForms)
 {
-    // The engine gets the same relative switch and the same current directory.
-    make(root, {L"Relative\\Default\\Sessions\\Tabs_1", L"Relative\\Default\\Last Tabs"});
+    make(root, {L"Relative\\Default\\Sessions\\Tabs_1", L"Relative\\ShaderCache\\data_0"});
+    make(profile, {L"Default\\Last Tabs", L"Default\\Sessions\\Tabs_1", L"ShaderCache\\data_0"});
     wchar_t previous[MAX_PATH] = {};
     GetCurrentDirectoryW(MAX_PATH, previous);
     SetCurrentDirectoryW(root.c_str());
 
+    // A relative directory is the current directory's, as for the engine,
+    // which inherits it; a trailing backslash stays on the directory.
     RemovePreviousSession(L"Relative");
-    SetCurrentDirectoryW(previous);
-
-    EXPECT_EQ(existing(root, {L"Relative\\Default\\Sessions\\", L"Relative\\Default\\Last Tabs"}),
-              std::vector<std::wstring>{});
-}
-
-TEST_F(ProfileMaintenance, TrailingBackslashOnTheProfileDirectory)
-{
-    make(profile, {L"Default\\Last Tabs", L"Default\\Sessions\\Tabs_1", L"ShaderCache\\data_0"});
-
+    ResetGranularStorage(L"Relative", {{"shader_cache", true}});
     RemovePreviousSession(profile.wstring() + L"\\");
     ResetGranularStorage(profile.wstring() + L"\\", {{"shader_cache", true}});
+    RemovePreviousSession((root / L"Missing").wstring());
+    ResetGranularStorage((root / L"Missing").wstring(), {{"all", true}, {"cache_storage", true}});
+    SetCurrentDirectoryW(previous);
 
+    EXPECT_EQ(existing(root, {L"Relative\\Default\\Sessions\\", L"Relative\\ShaderCache\\", L"Missing\\"}),
+              std::vector<std::wstring>{});
     EXPECT_EQ(existing(profile, {L"Default\\Last Tabs", L"Default\\Sessions\\", L"ShaderCache\\"}),
               std::vector<std::wstring>{});
-}
-
-TEST_F(ProfileMaintenance, ItemHeldOpenByAnotherProcessStaysAndTheRestGo)
-{
-    make(profile, session_items);
-    make(profile, {L"Default\\Sessions\\Tabs_1", L"Default\\Sessions\\Session_2"});
-    HeldFile held_file_item(profile / L"Default\\Current Tabs");
-    ASSERT_TRUE(held_file_item.holding());
-
-    RemovePreviousSession(profile.wstring());
-
-    EXPECT_EQ(existing(profile, session_items), std::vector<std::wstring>{L"Default\\Current Tabs"});
-}
-
-TEST_F(ProfileMaintenance, FileHeldOpenInsideATreeKeepsItAndLaterKindsStillGo)
-{
-    make(profile, {L"Default\\Cookies", L"Default\\Network\\Cookies", L"Default\\IndexedDB\\a.leveldb\\LOCK",
-                   L"Default\\Local Storage\\leveldb\\CURRENT", L"Default\\StorageBuckets\\x"});
-    HeldFile held_cookies(profile / L"Default\\Cookies");
-    HeldFile held_lock(profile / L"Default\\IndexedDB\\a.leveldb\\LOCK");
-    ASSERT_TRUE(held_cookies.holding());
-    ASSERT_TRUE(held_lock.holding());
-
-    ResetGranularStorage(profile.wstring(), {{"all", true}});
-
-    EXPECT_EQ(existing(profile, {L"Default\\Cookies", L"Default\\Network\\Cookies",
-                                 L"Default\\IndexedDB\\a.leveldb\\LOCK", L"Default\\Local Storage\\",
-                                 L"Default\\StorageBuckets\\"}),
-              (std::vector<std::wstring>{L"Default\\Cookies", L"Default\\IndexedDB\\a.leveldb\\LOCK"}));
-}
-
-TEST_F(ProfileMaintenance, ReadOnlyFileItemStaysButGoesWithItsTree)
-{
-    // A single file delete does not override the read-only attribute; the
-    // silent shell delete of a tree takes read-only files inside it.
-    make(profile, {L"Default\\Current Tabs", L"Default\\Last Tabs", L"Default\\Sessions\\Tabs_1",
-                   L"Default\\Sessions\\old\\Session_1"});
-    SetFileAttributesW((profile / L"Default\\Current Tabs").c_str(), FILE_ATTRIBUTE_READONLY);
-    SetFileAttributesW((profile / L"Default\\Sessions\\old\\Session_1").c_str(), FILE_ATTRIBUTE_READONLY);
-
-    RemovePreviousSession(profile.wstring());
-
-    EXPECT_EQ(existing(profile, {L"Default\\Current Tabs", L"Default\\Last Tabs", L"Default\\Sessions\\"}),
-              std::vector<std::wstring>{L"Default\\Current Tabs"});
 }
 
 TEST_F(ProfileMaintenance, AllStorageKindsGoAndTheirNeighboursStay)
