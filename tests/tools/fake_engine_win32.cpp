@@ -19,10 +19,14 @@
 
 namespace {
 
+// `relative` uses '/' like the listing; the search pattern needs backslashes.
 void list_tree(const std::wstring& root, const std::wstring& relative, std::vector<std::wstring>& out)
 {
+    std::wstring native = relative;
+    for (auto& c : native)
+        if (c == L'/') c = L'\\';
     WIN32_FIND_DATAW found{};
-    const std::wstring pattern = root + (relative.empty() ? L"" : L"\\" + relative) + L"\\*";
+    const std::wstring pattern = root + (native.empty() ? L"" : L"\\" + native) + L"\\*";
     HANDLE search = FindFirstFileW(pattern.c_str(), &found);
     if (search == INVALID_HANDLE_VALUE) return;
     do {
@@ -30,12 +34,7 @@ void list_tree(const std::wstring& root, const std::wstring& relative, std::vect
         if (name == L"." || name == L"..") continue;
         const std::wstring item = relative.empty() ? name : relative + L"/" + name;
         out.push_back(item);
-        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-            std::wstring native = item;
-            for (auto& c : native)
-                if (c == L'/') c = L'\\';
-            list_tree(root, native, out);
-        }
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) list_tree(root, item, out);
     } while (FindNextFileW(search, &found));
     FindClose(search);
 }
