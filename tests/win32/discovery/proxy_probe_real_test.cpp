@@ -5,6 +5,7 @@
 #include "discovery/proxy_probe.hpp"
 
 #include "common/text_conversion.hpp"
+#include "reports/error_report.hpp"
 #include "system_curl.hpp"
 
 #include <gtest/gtest.h>
@@ -82,6 +83,34 @@ TEST_F(RealCurl, ProxyThatDoesNotListenIsUnreachable)
     EXPECT_EQ(result.error_code, "PROXY_UNREACHABLE");
     EXPECT_EQ(result.message, "curl exit 7 against " + geoip_url(json_url_path) + " via " + proxy + " after " +
                                   std::to_string(result.elapsed_ms) + " ms");
+}
+
+TEST_F(RealCurl, FailedProbesMakeOneLineErrorReports)
+{
+    const std::wstring report = temporary_file(L"err");
+    const std::string unreachable_proxy = proxy_on("ORVALIS_TEST_CLOSED_PORT");
+    const DiscoveryResult unreachable = discover_proxy_ip(unreachable_proxy, geoip_url("/myip"));
+    write_error_report(report, unreachable, unreachable_proxy, geoip_url("/myip"));
+    const std::string elapsed = std::to_string(unreachable.elapsed_ms);
+    const std::string expected_tail = "\"step\":\"discover_proxy_ip\",\"error_code\":\"PROXY_UNREACHABLE\",\"message\":"
+                                      "\"curl exit 7 against " + geoip_url("/myip") + " via " + unreachable_proxy +
+                                      " after " + elapsed + " ms\",\"proxy\":\"" + unreachable_proxy +
+                                      "\",\"discovery_url\":\"" + geoip_url("/myip") +
+                                      "\",\"curl_exit_code\":7,\"elapsed_ms\":" + elapsed +
+                                      ",\"launcher_version\":\"0.24.0\"}\n";
+    const std::string written = read_whole_file(report);
+    ASSERT_GE(written.size(), expected_tail.size());
+    EXPECT_EQ(written.substr(written.size() - expected_tail.size()), expected_tail);
+
+    // The error page's quotes and line breaks stand in the message; the record stays one line.
+    const std::string proxy = proxy_on("ORVALIS_TEST_SOCKS_PORT");
+    const DiscoveryResult page = discover_proxy_ip(proxy, geoip_url("/nothing"));
+    write_error_report(report, page, proxy, geoip_url("/nothing"));
+    const std::string page_record = read_whole_file(report);
+    EXPECT_EQ(page_record.find('\n'), page_record.size() - 1);
+    EXPECT_NE(page_record.find("\"error_code\":\"DISCOVERY_HTTP_ERROR\""), std::string::npos);
+    EXPECT_NE(page_record.find("\"curl_exit_code\":0,"), std::string::npos);
+    DeleteFileW(report.c_str());
 }
 
 TEST_F(RealCurl, ServerThatNeverAnswersEndsAtTheTenSecondLimit)
