@@ -77,6 +77,8 @@ DiscoveryResult discover_proxy_ip(const std::string& proxy_server, const std::st
     // Reading comes before waiting, so curl can never block on a full pipe.
     const std::string output = read_until_closed(read_end);
     CloseHandle(read_end);
+    // No time-out of our own: curl's --max-time bounds the run, and its output
+    // has already ended, so curl is leaving.
     WaitForSingleObject(process.hProcess, INFINITE);
     // Stays 1 (a plain failure) when the status cannot be had.
     DWORD exit_status = 1;
