@@ -312,9 +312,6 @@ TEST(DiscoveryWorker, StopsAtTheNextOfItsThreeChecksOnceTheUserHasClosed)
         {"sleep 2500", 1,
          {deleted, "update 0", "sleep 120", "update 1", "discover primary", "report primary PROXY_REFUSED",
           "update 1", "sleep 2500", "update 2", "sleep 120"}},
-        {"sleep 120", 2,
-         {deleted, "update 0", "sleep 120", "update 1", "discover primary", "report primary PROXY_REFUSED",
-          "update 1", "sleep 2500", "update 2", "sleep 120"}},
         // There is no check after the last step: the close request goes to a window already gone.
         {"sleep 80", 1,
          {deleted, "update 0", "sleep 120", "update 1", "discover primary", "report primary PROXY_REFUSED",

@@ -1,0 +1,18 @@
+#pragma once
+
+// Windows: the discovery behind the progress window, with the proxy probe
+// handed in. The launcher hands it the real probe (run_discovery_window);
+// tests hand it one that stands in for curl.
+
+#include "common/records.hpp"
+
+#include <functional>
+#include <string>
+
+#include <windows.h>
+
+using ProxyProbe = std::function<DiscoveryResult(const std::string& proxy_server, const std::string& discovery_url)>;
+
+// As run_discovery_window, with `probe` run on the worker thread.
+bool run_discovery_session(HINSTANCE instance, const LaunchSettings& settings, LaunchState& state,
+                           const ProxyProbe& probe);
