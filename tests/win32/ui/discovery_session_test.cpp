@@ -1,0 +1,217 @@
+// The discovery behind the real window, on a real worker thread, with a probe
+// that stands in for curl. The test program is started with a profile
+// directory of its own, so the error report is deleted and written there.
+
+#include "ui/discovery_session.hpp"
+
+#include "discovery/discovery_endpoints.hpp"
+#include "launcher/command_line.hpp"
+#include "ui/progress_messages.hpp"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <utility>
+
+#include <windows.h>
+
+namespace {
+
+using Retrieved = std::vector<std::pair<UINT, WPARAM>>;
+
+// The messages for the window that the launcher's loop takes from the queue.
+Retrieved retrieved;
+
+LRESULT CALLBACK record_retrieved(int code, WPARAM removal, LPARAM argument)
+{
+    const MSG& message = *reinterpret_cast<const MSG*>(argument);
+    if (code == HC_ACTION && removal == PM_REMOVE &&
+        (message.message == WM_PROGRESS_UPDATE || message.message == WM_PROGRESS_CLOSE || message.message == WM_CLOSE))
+        retrieved.emplace_back(message.message, message.wParam);
+    return CallNextHookEx(nullptr, code, removal, argument);
+}
+
+std::wstring error_report_file()
+{
+    return find_user_data_dir() + L"\\.orvalis-launcher-error.json";
+}
+
+bool exists(const std::wstring& path)
+{
+    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+std::string contents(const std::wstring& path)
+{
+    std::string text;
+    FILE* file = _wfopen(path.c_str(), L"rb");
+    if (!file) return text;
+    char buffer[4096];
+    std::size_t got = 0;
+    while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0) text.append(buffer, got);
+    std::fclose(file);
+    return text;
+}
+
+void write(const std::wstring& path, const std::string& text)
+{
+    FILE* file = _wfopen(path.c_str(), L"wb");
+    ASSERT_NE(file, nullptr);
+    std::fwrite(text.data(), 1, text.size(), file);
+    std::fclose(file);
+}
+
+class DiscoverySession : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_FALSE(find_user_data_dir().empty()) << "start the test with --user-data-dir=";
+        CreateDirectoryW(find_user_data_dir().c_str(), nullptr);
+        // A report left by an earlier launch.
+        write(error_report_file(), "{\"stale\":true}\n");
+        retrieved.clear();
+        hook = SetWindowsHookExW(WH_GETMESSAGE, record_retrieved, nullptr, GetCurrentThreadId());
+        ASSERT_NE(hook, nullptr);
+    }
+    void TearDown() override
+    {
+        if (hook) UnhookWindowsHookEx(hook);
+    }
+
+    HHOOK hook = nullptr;
+};
+
+DiscoveryResult failure(const char* code, std::int64_t elapsed_ms)
+{
+    DiscoveryResult result;
+    result.error_code = code;
+    result.message = "the proxy did not answer in time";
+    result.curl_exit_code = 28;
+    result.elapsed_ms = elapsed_ms;
+    return result;
+}
+
+DiscoveryResult success(const char* ip, std::int64_t elapsed_ms)
+{
+    DiscoveryResult result;
+    result.ip = ip;
+    result.curl_exit_code = 0;
+    result.elapsed_ms = elapsed_ms;
+    return result;
+}
+
+// As a user would: the close box of the window on screen.
+void close_window_as_user()
+{
+    PostMessageW(FindWindowW(L"OrvalisBrowserLauncher", nullptr), WM_CLOSE, 0, 0);
+}
+
+const UINT update = WM_PROGRESS_UPDATE;
+
+TEST_F(DiscoverySession, FallbackRoadPostsEveryUpdateThenClosesWithTheStateComplete)
+{
+    LaunchSettings settings;
+    settings.proxy_server = "socks5://127.0.0.1:1080";
+    settings.webrtc_no_leak = true;
+    const auto probe = [](const std::string&, const std::string& url) {
+        return url == primary_discovery_url() ? failure("PROXY_TIMEOUT", 40) : success("198.51.100.23", 25);
+    };
+
+    LaunchState state;
+    ASSERT_TRUE(run_discovery_session(GetModuleHandleW(nullptr), settings, state, probe));
+    EXPECT_EQ(retrieved, (Retrieved{{update, 0}, {update, 1}, {update, 1}, {update, 1}, {update, 2}, {update, 3},
+                                    {WM_PROGRESS_CLOSE, 0}}));
+    EXPECT_FALSE(state.cancelled.load());
+    EXPECT_FALSE(state.blocked.load());
+    EXPECT_EQ(state.provider, fallback_host_name());
+    EXPECT_EQ(state.fake_public_ip, L"198.51.100.23");
+    EXPECT_EQ(state.elapsed_ms, 65);
+    EXPECT_FALSE(exists(error_report_file())) << "the stale report stays deleted after a success";
+}
+
+TEST_F(DiscoverySession, BlockingFailureLeavesItsReportAndTheBlockedFlag)
+{
+    LaunchSettings settings;
+    settings.proxy_server = "socks5://127.0.0.1:1080";
+    settings.auto_geo = true;
+    const auto probe = [](const std::string&, const std::string&) { return failure("PROXY_TIMEOUT", 10003); };
+
+    LaunchState state;
+    ASSERT_TRUE(run_discovery_session(GetModuleHandleW(nullptr), settings, state, probe));
+    EXPECT_EQ(retrieved,
+              (Retrieved{{update, 0}, {update, 1}, {update, 1}, {update, 2}, {update, 3}, {WM_PROGRESS_CLOSE, 0}}));
+    EXPECT_FALSE(state.cancelled.load());
+    EXPECT_TRUE(state.blocked.load());
+    EXPECT_EQ(state.elapsed_ms, 10003);
+    const std::string report = contents(error_report_file());
+    EXPECT_NE(report.find("PROXY_TIMEOUT"), std::string::npos) << report;
+    EXPECT_EQ(report.find("stale"), std::string::npos) << report;
+}
+
+TEST_F(DiscoverySession, UserClosingDuringTheProbeEndsTheLaunchAsCancelled)
+{
+    LaunchSettings settings;
+    settings.proxy_server = "socks5://127.0.0.1:1080";
+    settings.auto_timezone = true;
+    const auto probe = [](const std::string&, const std::string&) {
+        close_window_as_user();
+        Sleep(300);
+        return failure("PROXY_TIMEOUT", 300);
+    };
+
+    LaunchState state;
+    ASSERT_TRUE(run_discovery_session(GetModuleHandleW(nullptr), settings, state, probe));
+    // The worker's update after the probe goes to a window already gone.
+    EXPECT_EQ(retrieved, (Retrieved{{update, 0}, {update, 1}, {WM_CLOSE, 0}}));
+    EXPECT_TRUE(state.cancelled.load());
+    EXPECT_TRUE(state.blocked.load()) << "the probe's outcome is stored before the worker stops";
+    EXPECT_TRUE(exists(error_report_file()));
+    EXPECT_EQ(FindWindowW(L"OrvalisBrowserLauncher", nullptr), nullptr);
+}
+
+TEST_F(DiscoverySession, AWorkerStillProbingAfterTheWaitNeverWritesIntoTheLaunchState)
+{
+    LaunchSettings settings;
+    settings.proxy_server = "socks5://127.0.0.1:1080";
+    settings.webrtc_no_leak = true;
+    const auto probe = [](const std::string&, const std::string&) {
+        close_window_as_user();
+        Sleep(6600);
+        return success("203.0.113.7", 6600);
+    };
+
+    LaunchState state;
+    const ULONGLONG started = GetTickCount64();
+    ASSERT_TRUE(run_discovery_session(GetModuleHandleW(nullptr), settings, state, probe));
+    const ULONGLONG waited = GetTickCount64() - started;
+    EXPECT_GE(waited, 6000u);
+    EXPECT_LT(waited, 6600u);
+    EXPECT_TRUE(state.cancelled.load());
+
+    // The worker comes back from its probe, stores what it found and ends.
+    Sleep(1200);
+    EXPECT_TRUE(state.ip.empty());
+    EXPECT_TRUE(state.fake_public_ip.empty());
+    EXPECT_EQ(state.elapsed_ms, 0);
+}
+
+// Run in a process of its own, without a display: no window can be created.
+TEST(DiscoverySessionWithoutADisplay, ReturnsAtOnceWithoutProbing)
+{
+    LaunchSettings settings;
+    settings.proxy_server = "socks5://127.0.0.1:1080";
+    settings.webrtc_no_leak = true;
+    bool probed = false;
+    const auto probe = [&probed](const std::string&, const std::string&) {
+        probed = true;
+        return success("203.0.113.7", 1);
+    };
+
+    LaunchState state;
+    EXPECT_FALSE(run_discovery_session(GetModuleHandleW(nullptr), settings, state, probe));
+    EXPECT_FALSE(probed);
+    EXPECT_FALSE(state.cancelled.load());
+    EXPECT_EQ(FindWindowW(L"OrvalisBrowserLauncher", nullptr), nullptr);
+}
+
+} // namespace
