@@ -18,6 +18,8 @@ BUILD = Path(os.environ.get("ORVALIS_BUILD", ROOT / "build" / "windows")).resolv
 WINE_RUN = ROOT / "scripts" / "wine-run"
 LAUNCHER = BUILD / "orvalis-browser.exe"
 TOOLS = BUILD / "tools"
+# The same launcher with its geo-IP URLs on loopback (see discovery_rig.py).
+LOCAL_DISCOVERY_LAUNCHER = TOOLS / "local-discovery" / "orvalis-browser.exe"
 
 RESULT_REPORT = ".orvalis-launcher-result.json"
 ERROR_REPORT = ".orvalis-launcher-error.json"
@@ -35,6 +37,12 @@ def wine_prefix():
 def local_appdata():
     """The prefix's local application-data folder, where the fallback files live."""
     return wine_prefix() / "drive_c" / "users" / os.environ.get("USER", "root") / "AppData" / "Local"
+
+
+def ensure_prefix():
+    """Boots the project's Wine prefix (with its display) if it is not there yet."""
+    subprocess.run(["bash", "-c", '. "$1"; orvalis_wine_setup', "-", str(ROOT / "scripts" / "wine-env")],
+                   check=True, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL)
 
 
 def run_windows(program, *args, env=None, display=True, timeout=60, stdin=None):
@@ -71,13 +79,13 @@ class Rig:
     """One test's folders: an application folder with the launcher (and, unless
     told otherwise, the fake engine beside it) and a profile directory."""
 
-    def __init__(self, with_engine=True):
+    def __init__(self, with_engine=True, launcher=LAUNCHER):
         runs = BUILD / "e2e-runs"
         runs.mkdir(exist_ok=True)
         self.base = Path(tempfile.mkdtemp(prefix="launch-", dir=runs))
         self.app = self.base / "app dir"
         self.app.mkdir()
-        shutil.copy2(LAUNCHER, self.app / "orvalis-browser.exe")
+        shutil.copy2(launcher, self.app / "orvalis-browser.exe")
         if with_engine:
             shutil.copy2(TOOLS / "orvalis-browser-engine.exe", self.app / "orvalis-browser-engine.exe")
         self.profile = self.base / "profile"

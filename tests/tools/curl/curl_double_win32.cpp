@@ -4,7 +4,8 @@
 //   ORVALIS_CURL_RECORD   file that receives the raw command line (UTF-16LE)
 //   ORVALIS_CURL_TIMING   file that receives the performance counter at entry
 //   ORVALIS_CURL_SCRIPT   file of steps to play:  "stdout N\n" or "stderr N\n"
-//                         followed by N bytes to write there, "exit N\n" to end
+//                         followed by N bytes to write there, "sleep N\n" to
+//                         wait N ms, "exit N\n" to end
 //   ORVALIS_CURL_FORWARD  port on 127.0.0.1 of curl_relay.py, which runs the
 //                         real curl with this program's arguments and
 //                         environment and sends back its output and status
@@ -68,6 +69,10 @@ int play_script(const std::wstring& path)
         long long number = 0;
         line >> step >> number;
         if (step == "exit") return static_cast<int>(number);
+        if (step == "sleep") {
+            Sleep(static_cast<DWORD>(number));
+            continue;
+        }
         const HANDLE to = GetStdHandle(step == "stdout" ? STD_OUTPUT_HANDLE : STD_ERROR_HANDLE);
         const std::size_t size = static_cast<std::size_t>(number);
         write_all(to, script.data() + at, size);

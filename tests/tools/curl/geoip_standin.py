@@ -42,9 +42,10 @@ class _Handler(http.server.BaseHTTPRequestHandler):
         pass
 
 
-def start_geoip():
-    """The stand-in on 127.0.0.1 and a free port, served from a background thread."""
-    server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), _Handler)
+def start_geoip(host="127.0.0.1", port=0):
+    """The stand-in on a loopback address and port (a free one by default),
+    served from a background thread."""
+    server = http.server.ThreadingHTTPServer((host, port), _Handler)
     threading.Thread(target=server.serve_forever, daemon=True).start()
     return server
 

@@ -1,0 +1,68 @@
+"""What a launch with discovery needs around it: the curl.exe double in the
+prefix's system32, playing a script or forwarding to the real curl, and, for
+the real thing, Debian's microsocks and the geo-IP stand-in on the loopback
+addresses that the tests' launcher asks (127.0.0.1 and 127.0.0.2, port 47801)."""
+
+import contextlib
+import json
+import shutil
+import sys
+
+import harness
+from harness import win
+
+sys.path.insert(0, str(harness.ROOT / "tests" / "tools" / "curl"))
+import curl_relay  # noqa: E402
+import geoip_standin  # noqa: E402
+import real_curl_rig  # noqa: E402
+
+GEOIP_PORT = 47801
+PRIMARY_URL = "http://127.0.0.1:%d/geoip?format=json" % GEOIP_PORT
+FALLBACK_URL = "http://127.0.0.2:%d/myip" % GEOIP_PORT
+FALLBACK_HOST = "127.0.0.2"
+PROXY_EXIT = real_curl_rig.PROXY_EXIT
+
+
+def install_curl_double():
+    harness.ensure_prefix()
+    shutil.copy2(harness.TOOLS / "curl" / "curl.exe",
+                 harness.wine_prefix() / "drive_c" / "windows" / "system32" / "curl.exe")
+
+
+def scripted_curl(rig, *steps):
+    """The environment that makes the double play these steps on every run:
+    ("stdout", bytes), ("stderr", bytes), ("sleep", ms) or ("exit", status).
+    The last run's raw command line (UTF-16LE) lands in rig.base / "curl-command-line"."""
+    script = bytearray()
+    for kind, value in steps:
+        if kind in ("stdout", "stderr"):
+            script += b"%s %d\n" % (kind.encode(), len(value)) + value
+        else:
+            script += b"%s %d\n" % (kind.encode(), value)
+    path = rig.base / "curl-script"
+    path.write_bytes(bytes(script))
+    return {"ORVALIS_CURL_SCRIPT": win(path), "ORVALIS_CURL_RECORD": win(rig.base / "curl-command-line")}
+
+
+def json_reply(**fields):
+    return ("stdout", json.dumps(fields).encode())
+
+
+@contextlib.contextmanager
+def real_curl(geoip_hosts=("127.0.0.1", "127.0.0.2")):
+    """The real curl behind the double, a plain microsocks proxy leaving through
+    PROXY_EXIT, and the stand-in on each of `geoip_hosts`. Yields the
+    environment for the launch and the proxy's port."""
+    relay = curl_relay.start()
+    servers = [geoip_standin.start_geoip(host, GEOIP_PORT) for host in geoip_hosts]
+    proxy, proxy_port = real_curl_rig.start_microsocks()
+    try:
+        yield {"ORVALIS_CURL_FORWARD": str(relay.server_address[1])}, proxy_port
+    finally:
+        proxy.terminate()
+        proxy.wait()
+        for server in servers:
+            server.shutdown()
+            server.server_close()
+        relay.shutdown()
+        relay.server_close()

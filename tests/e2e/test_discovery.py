@@ -1,0 +1,212 @@
+"""Whole launches with discovery: the scripted curl.exe double for exact
+replies and failures, then the real curl through a real SOCKS5 proxy."""
+
+import os
+import re
+import subprocess
+import unittest
+
+import discovery_rig as rig_of
+import harness
+import profile_tree
+from discovery_rig import FALLBACK_URL, PRIMARY_URL, json_reply
+from harness import Rig, win
+from test_passthrough import machine_switches
+
+PROXY = "socks5://127.0.0.1:1080"
+STATIC_TAIL = machine_switches() + ["--speech-voices-preset=stock-chrome-windows", "chrome://version"]
+BERLIN = json_reply(ip="203.0.113.7", country_code="DE", timezone="Europe/Berlin", latitude=52.52,
+                    longitude="13.405")
+
+
+def settings(**keys):
+    keys.setdefault("proxy_server", '"%s"' % PROXY)
+    return "{%s}" % ", ".join('"%s": %s' % (k.replace("_", "-"), v) for k, v in keys.items())
+
+
+def result_report(status, fields, error_code="", message=""):
+    """The exact report line, with the time stamp and elapsed time as patterns."""
+    text = ('{"schema":1,"ts":"\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\dZ","status":"%s"' % status)
+    for name in ("ip", "timezone", "country_code", "lat", "lng", "lang", "accept_lang"):
+        text += ',"%s":"%s"' % (name, re.escape(fields.get(name, "")))
+    text += ',"elapsed_ms":\\d+,"provider":"%s","error_code":"%s","message":"%s","launcher_version":"0\\.24\\.0"}\n' % (
+        re.escape(fields.get("provider", "")), error_code, re.escape(message))
+    return text.encode()
+
+
+class DiscoveryLaunch(unittest.TestCase):
+    def setUp(self):
+        rig_of.install_curl_double()
+        self.rig = Rig(launcher=harness.LOCAL_DISCOVERY_LAUNCHER)
+        self.addCleanup(self.rig.cleanup)
+        (self.rig.profile / harness.ERROR_REPORT).write_bytes(b'{"stale":true}\n')
+
+    def launch(self, *steps, **options):
+        return self.rig.launch(self.rig.profile_argument(), env=rig_of.scripted_curl(self.rig, *steps), **options)
+
+    def user_arguments(self, launch):
+        return launch.engine["argv"][2:]
+
+
+class Success(DiscoveryLaunch):
+    def test_every_value_derived_through_the_primary_endpoint(self):
+        self.rig.write_settings(settings(webrtc_no_leak="true", auto_geo="1", auto_lang='"true"',
+                                         auto_timezone="true"))
+        launch = self.launch(("stderr", b""), BERLIN, ("exit", 0))
+        self.assertEqual(launch.exit_code, 0)
+        self.assertEqual(self.user_arguments(launch), [
+            "--webrtc-fake-public-ip=203.0.113.7", "--force-webrtc-ip-handling-policy=default",
+            "--timezone-override=Europe/Berlin", "--lang=de-DE", "--accept-language=de-DE,de;q=0.9,en;q=0.8",
+            "--geo-lat=52.52", "--geo-lng=13.405", "--geo-accuracy=100"] + STATIC_TAIL)
+        self.assertRegex(launch.result_report, result_report("ok", {
+            "ip": "203.0.113.7", "timezone": "Europe/Berlin", "country_code": "DE", "lat": "52.52",
+            "lng": "13.405", "lang": "de-DE", "accept_lang": "de-DE,de;q=0.9,en;q=0.8", "provider": "tessar"}))
+        # The stale error report went when the worker started.
+        self.assertIsNone(launch.error_report)
+        curl_line = (self.rig.base / "curl-command-line").read_bytes().decode("utf-16-le")
+        self.assertTrue(curl_line.endswith(
+            ' -q --noproxy "" --max-time 10 -sS -x socks5h://127.0.0.1:1080 ' + PRIMARY_URL), curl_line)
+
+    def test_values_the_settings_name_are_never_derived(self):
+        # lang and geo-lat are named; accept-language and geo-lng are not.
+        self.rig.write_settings(settings(webrtc_no_leak=1, webrtc_fake_public_ip='"198.51.100.1"', auto_lang=1,
+                                         lang='"fr-FR"', auto_timezone=1, timezone_override='""', auto_geo=1,
+                                         geo_lat="null", device_memory=8))
+        launch = self.launch(BERLIN, ("exit", 0))
+        self.assertEqual(self.user_arguments(launch), [
+            "--force-webrtc-ip-handling-policy=default", "--accept-language=de-DE,de;q=0.9,en;q=0.8",
+            "--geo-lng=13.405"] + STATIC_TAIL[1:])
+        self.assertRegex(launch.result_report, result_report("ok", {
+            "ip": "203.0.113.7", "timezone": "Europe/Berlin", "country_code": "DE", "lng": "13.405",
+            "accept_lang": "de-DE,de;q=0.9,en;q=0.8", "provider": "tessar"}))
+
+    def test_hostile_reply_values_stay_one_engine_argument_each(self):
+        self.rig.write_settings(settings(auto_timezone=1, auto_geo=1))
+        reply = json_reply(ip="203.0.113.7", timezone='Europe/Berlin" --disable-web-security "', latitude="1 2",
+                           longitude="3\\")
+        launch = self.launch(reply, ("exit", 0))
+        self.assertEqual(self.user_arguments(launch), [
+            # The longitude is read raw: its JSON escape stays two backslashes.
+            '--timezone-override=Europe/Berlin" --disable-web-security "', "--geo-lat=1 2", "--geo-lng=3\\\\",
+            "--geo-accuracy=100"] + STATIC_TAIL)
+
+
+class Failure(DiscoveryLaunch):
+    UNREACHABLE = (("stderr", b"curl: (7) Failed to connect to 127.0.0.1 port 1080\n"), ("exit", 7))
+
+    def test_block_stops_the_launch_and_leaves_the_profile_alone(self):
+        profile_tree.build(self.rig.profile, session_files=3)
+        before = sorted(str(p.relative_to(self.rig.profile)) for p in self.rig.profile.rglob("*"))
+        self.rig.write_settings(settings(auto_timezone=1, close_previous_tabs=1,
+                                         granular_storage_reset='{"all": true}'))
+        launch = self.launch(*self.UNREACHABLE, expect_engine=False)
+        self.assertEqual(launch.exit_code, 42)
+        self.assertIsNone(launch.engine)
+        self.assertRegex(launch.result_report, result_report(
+            "blocked", {"provider": "tessar"}, "PROXY_BLOCKED", "see .orvalis-launcher-error.json for details"))
+        error = launch.error
+        self.assertEqual(list(error), ["schema", "ts", "step", "error_code", "message", "proxy", "discovery_url",
+                                       "curl_exit_code", "elapsed_ms", "launcher_version"])
+        self.assertEqual((error["step"], error["error_code"], error["proxy"], error["discovery_url"],
+                          error["curl_exit_code"]),
+                         ("discover_proxy_ip", "PROXY_UNREACHABLE", PROXY, PRIMARY_URL, 7))
+        self.assertEqual(error["message"], "curl exit 7 against %s via %s after %d ms" % (
+            PRIMARY_URL, PROXY, error["elapsed_ms"]))
+        self.assertEqual(launch.result["elapsed_ms"], error["elapsed_ms"])
+        after = sorted(str(p.relative_to(self.rig.profile)) for p in self.rig.profile.rglob("*"))
+        self.assertEqual([p for p in before if p not in after], [])
+
+    def test_fallback_policy_starts_the_engine_without_derived_values(self):
+        # No automatic value asked: the fallback endpoint is tried as well.
+        self.rig.write_settings(settings(webrtc_no_leak=1, on_proxy_fail='"fallback"'))
+        launch = self.launch(*self.UNREACHABLE)
+        self.assertEqual(launch.exit_code, 0)
+        self.assertEqual(self.user_arguments(launch), ["--force-webrtc-ip-handling-policy=default"] + STATIC_TAIL)
+        self.assertRegex(launch.result_report, result_report("ok", {"provider": rig_of.FALLBACK_HOST}))
+        self.assertEqual((launch.error["error_code"], launch.error["discovery_url"]),
+                         ("PROXY_UNREACHABLE", FALLBACK_URL))
+        self.assertEqual(launch.result["elapsed_ms"], launch.error["elapsed_ms"])
+
+    def test_unusable_reply_is_an_http_error_with_the_head_of_the_reply(self):
+        self.rig.write_settings(settings(auto_geo=1, on_proxy_fail='"fallback"'))
+        page = b"<html>" + b"x" * 100 + b"</html>"
+        launch = self.launch(("stdout", page), ("exit", 0))
+        self.assertEqual(launch.error["error_code"], "DISCOVERY_HTTP_ERROR")
+        self.assertEqual(launch.error["curl_exit_code"], 0)
+        self.assertEqual(launch.error["message"], 'curl exit 0 but no usable IP in response \u2014 got %d bytes, head: "%s"'
+                         % (len(page), page[:80].decode()))
+        self.assertEqual(self.user_arguments(launch), STATIC_TAIL)
+
+
+class Cancelled(DiscoveryLaunch):
+    """The user closes the window: exit 0, no result report, no engine, the
+    profile untouched, whichever of the worker's checks sees it first."""
+
+    def cancel(self, close_after_ms, *steps, settings_text=None):
+        profile_tree.build(self.rig.profile, session_files=2)
+        self.rig.write_settings(settings_text or settings(auto_timezone=1, close_previous_tabs=1))
+        closer = subprocess.Popen([str(harness.WINE_RUN), str(harness.TOOLS / "close-window.exe"),
+                                   "OrvalisBrowserLauncher", str(close_after_ms), "20000"],
+                                  stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        launch = self.launch(*steps, expect_engine=False)
+        self.assertEqual(closer.wait(timeout=30), 0, "the window never appeared")
+        self.assertEqual(launch.exit_code, 0)
+        self.assertIsNone(launch.engine)
+        self.assertIsNone(launch.result_report)
+        self.assertTrue((self.rig.profile / "Default" / "Current Session").exists())
+        return launch
+
+    def test_before_the_probe(self):
+        launch = self.cancel(0, BERLIN, ("exit", 0))
+        self.assertFalse((self.rig.base / "curl-command-line").exists(), "a probe ran after the close")
+        self.assertIsNone(launch.error_report)
+
+    def test_during_a_slow_probe_the_outcome_is_still_stored(self):
+        launch = self.cancel(600, ("sleep", 2000), ("stderr", b"timed out\n"), ("exit", 28))
+        self.assertEqual(launch.error["error_code"], "PROXY_TIMEOUT")
+
+    def test_during_the_pause_of_a_blocked_launch(self):
+        # The probe fails at once; the close comes during the 2.5 s pause and
+        # wins over the block.
+        launch = self.cancel(1200, ("exit", 7))
+        self.assertEqual(launch.error["error_code"], "PROXY_UNREACHABLE")
+
+
+class RealProxy(DiscoveryLaunch):
+    """The real curl, through Debian's microsocks, against the local stand-in."""
+
+    def test_exit_point_of_the_proxy_through_the_primary_endpoint(self):
+        with rig_of.real_curl() as (env, proxy_port):
+            self.rig.write_settings(settings(proxy_server='"socks5://127.0.0.1:%d"' % proxy_port,
+                                             webrtc_no_leak=1, auto_timezone=1))
+            launch = self.rig.launch(self.rig.profile_argument(), env=env)
+        self.assertEqual(launch.exit_code, 0)
+        self.assertEqual(self.user_arguments(launch), [
+            "--webrtc-fake-public-ip=" + rig_of.PROXY_EXIT, "--force-webrtc-ip-handling-policy=default",
+            "--timezone-override=Europe/Berlin"] + STATIC_TAIL)
+        self.assertEqual((launch.result["ip"], launch.result["provider"]), (rig_of.PROXY_EXIT, "tessar"))
+
+    def test_fallback_endpoint_answers_when_the_primary_cannot(self):
+        with rig_of.real_curl(geoip_hosts=("127.0.0.2",)) as (env, proxy_port):
+            self.rig.write_settings(settings(proxy_server='"socks5://127.0.0.1:%d"' % proxy_port, webrtc_no_leak=1))
+            launch = self.rig.launch(self.rig.profile_argument(), env=env)
+        self.assertEqual(self.user_arguments(launch), [
+            "--webrtc-fake-public-ip=" + rig_of.PROXY_EXIT, "--force-webrtc-ip-handling-policy=default"]
+            + STATIC_TAIL)
+        self.assertRegex(launch.result_report, result_report(
+            "ok", {"ip": rig_of.PROXY_EXIT, "provider": rig_of.FALLBACK_HOST}))
+        self.assertIsNone(launch.error_report)
+
+    def test_proxy_down_blocks_even_with_no_proxy_in_the_environment(self):
+        with rig_of.real_curl() as (env, _):
+            closed = rig_of.real_curl_rig.free_port()
+            env = dict(env, NO_PROXY="*", no_proxy="*")
+            self.rig.write_settings(settings(proxy_server='"socks5://127.0.0.1:%d"' % closed, auto_geo=1))
+            launch = self.rig.launch(self.rig.profile_argument(), env=env, expect_engine=False)
+        self.assertEqual(launch.exit_code, 42)
+        self.assertEqual((launch.error["error_code"], launch.error["curl_exit_code"]), ("PROXY_UNREACHABLE", 7))
+        self.assertEqual(launch.result["status"], "blocked")
+
+
+if __name__ == "__main__":
+    unittest.main()

@@ -1,0 +1,26 @@
+// Plays the user who closes a window: waits for a top-level window of a class,
+// lets it stand for a while, then posts WM_CLOSE as the close box would.
+//   close-window.exe <window class> <delay ms after it appears> <timeout ms>
+// Exit code 0 when the window was found and closed, 1 when it never appeared.
+
+#include <windows.h>
+#include <shellapi.h>
+
+#include <string>
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
+{
+    int count = 0;
+    LPWSTR* arguments = CommandLineToArgvW(GetCommandLineW(), &count);
+    if (count < 4) return 100;
+    const std::wstring window_class = arguments[1];
+    const DWORD delay = static_cast<DWORD>(_wtoi(arguments[2]));
+    const ULONGLONG deadline = GetTickCount64() + static_cast<ULONGLONG>(_wtoi(arguments[3]));
+    LocalFree(arguments);
+
+    HWND window = nullptr;
+    while (!(window = FindWindowW(window_class.c_str(), nullptr)) && GetTickCount64() < deadline) Sleep(5);
+    if (!window) return 1;
+    Sleep(delay);
+    return PostMessageW(window, WM_CLOSE, 0, 0) ? 0 : 1;
+}
