@@ -23,6 +23,8 @@ LOCAL_DISCOVERY_LAUNCHER = TOOLS / "local-discovery" / "orvalis-browser.exe"
 
 RESULT_REPORT = ".orvalis-launcher-result.json"
 ERROR_REPORT = ".orvalis-launcher-error.json"
+# Every report a launch leaves is copied here, for the schema check after the tests.
+REPORT_ARCHIVE = BUILD / "e2e-reports"
 
 
 def win(path):
@@ -116,8 +118,10 @@ class Rig:
                                     win(line_file), env=run_env, display=display, timeout=timeout)
         engine = self._wait_for_engine(10 if expect_engine else 1.5)
         reports = Path(report_dir or self.profile)
-        return Launch(code, seconds, engine, _read(reports / RESULT_REPORT), _read(reports / ERROR_REPORT),
-                      sorted(p.name for p in reports.glob("*.tmp")) if reports.is_dir() else [])
+        launch = Launch(code, seconds, engine, _read(reports / RESULT_REPORT), _read(reports / ERROR_REPORT),
+                        sorted(p.name for p in reports.glob("*.tmp")) if reports.is_dir() else [])
+        _archive(launch)
+        return launch
 
     def _wait_for_engine(self, seconds):
         deadline = time.monotonic() + seconds
@@ -126,6 +130,16 @@ class Rig:
                 return json.loads(self.engine_record.read_text(encoding="utf-8"))
             time.sleep(0.05)
         return None
+
+
+def _archive(launch):
+    REPORT_ARCHIVE.mkdir(exist_ok=True)
+    for kind, report in (("result", launch.result_report), ("error", launch.error_report)):
+        # Stale reports that the tests plant themselves are not the launcher's.
+        if report is not None and report.startswith(b'{"schema":1'):
+            handle, name = tempfile.mkstemp(prefix=kind + "-", suffix=".json", dir=REPORT_ARCHIVE)
+            with os.fdopen(handle, "wb") as archived:
+                archived.write(report)
 
 
 def _read(path):
