@@ -8,7 +8,8 @@
 
 // Escapes a UTF-8 byte string for a JSON string (without the quotes): tab, line
 // feed, carriage return, quote and backslash get their short escapes, other
-// bytes below 0x20 "\u00xx"; every other byte is copied.
+// bytes below 0x20 "\u00xx"; every other byte of well-formed UTF-8 is copied,
+// and each ill-formed sequence becomes U+FFFD, so the output is always UTF-8.
 std::string json_escape(const std::string& text);
 
 // A record under construction: starts as {"schema":1.

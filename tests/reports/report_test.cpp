@@ -30,6 +30,29 @@ TEST(JsonEscape, NoControlByteOrBareQuoteSurvives)
     }
 }
 
+TEST(JsonEscape, IllFormedUtf8BecomesReplacementCharactersSoTheReportStaysUtf8)
+{
+    const std::string fffd = "\xEF\xBF\xBD";
+    const struct {
+        std::string input;
+        std::string escaped;
+    } cases[] = {
+        {"\xE2\x80\x94 \xF0\x9F\x98\x80 \xF4\x8F\xBF\xBF", "\xE2\x80\x94 \xF0\x9F\x98\x80 \xF4\x8F\xBF\xBF"},
+        // A reply's head cut inside a character, and one cut before a quote.
+        {"ab\xD0\x9F\xD0", "ab\xD0\x9F" + fffd},
+        {"\xE2\x80\"x", fffd + "\\\"x"},
+        // Latin-1 from a settings file, a stray continuation byte, 0xFF.
+        {"caf\xE9!", "caf" + fffd + "!"},
+        {"\x80\xFF", fffd + fffd},
+        // Overlong forms, a surrogate and a code point above U+10FFFF.
+        {"\xC0\xAF", fffd + fffd},
+        {"\xE0\x80\xAF", fffd + fffd + fffd},
+        {"\xED\xA0\x80", fffd + fffd + fffd},
+        {"\xF4\x90\x80\x80", fffd + fffd + fffd + fffd},
+    };
+    for (const auto& c : cases) EXPECT_EQ(json_escape(c.input), c.escaped);
+}
+
 TEST(UtcTimestamp, TwentyCharactersZeroPadded)
 {
     EXPECT_EQ(format_utc_timestamp(2026, 1, 2, 3, 4, 5), "2026-01-02T03:04:05Z");
