@@ -3,12 +3,12 @@
 // short texts where its recursion is harmless.
 
 #include "settings/flat_json_reader.hpp"
+#include "tests/settings/flat_json_reader_reference.hpp"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <random>
-#include <regex>
 #include <string>
 #include <vector>
 
@@ -50,39 +50,6 @@ std::string generate(std::mt19937& random) {
     return text;
 }
 
-std::string reference_unescape(const std::string& run) {
-    const std::string from = "\"/\\bfnrt", to = "\"/\\\b\f\n\r\t";
-    std::string out;
-    for (std::size_t i = 0; i < run.size(); ++i) {
-        const auto escape = i + 1 < run.size() && run[i] == '\\' ? from.find(run[i + 1]) : std::string::npos;
-        out += escape == std::string::npos ? run[i] : to[escape];
-        if (escape != std::string::npos) ++i;
-    }
-    return out;
-}
-
-struct Reference {
-    std::regex string_field, scalar_field, key, object;
-};
-
-Reference reference_for(const std::string& key) {
-    const std::string head = "\"" + key;
-    return {std::regex(head + R"re("\s*:\s*"((?:\\.|[^"\\])*)")re"),
-            std::regex(head + R"re("\s*:\s*(?:"([^"]*)"|([^\s,}\]]+)))re"), std::regex(head + R"re("\s*:)re"),
-            std::regex(head + R"re("\s*:\s*\{([^}]*)\})re")};
-}
-
-FlagMap reference_flag_object(const std::string& text, const std::regex& object) {
-    static const std::regex member(R"re("([a-zA-Z_][a-zA-Z_0-9]*)"\s*:\s*(true|false))re");
-    FlagMap flags;
-    std::smatch match;
-    if (!std::regex_search(text, match, object)) return flags;
-    const std::string body = match[1].str();
-    for (std::sregex_iterator it(body.begin(), body.end(), member), end; it != end; ++it)
-        flags[(*it)[1].str()] = (*it)[2] == "true";
-    return flags;
-}
-
 std::string printable(const std::string& text) {
     std::string out;
     for (const unsigned char c : text) {
@@ -102,11 +69,8 @@ TEST(FlatJsonReaderDifferential, AgreesWithTheRegularExpressionSearch) {
             const std::string& key = keys[k];
             const Reference& ref = references[k];
             SCOPED_TRACE("key \"" + key + "\" in " + printable(text));
-            std::smatch match;
-            const bool string_found = std::regex_search(text, match, ref.string_field);
-            ASSERT_EQ(read_string_field(text, key), string_found ? reference_unescape(match[1].str()) : "");
-            std::string scalar;
-            if (std::regex_search(text, match, ref.scalar_field)) scalar = match[match[1].matched ? 1 : 2].str();
+            ASSERT_EQ(read_string_field(text, key), reference_string_field(text, ref));
+            const std::string scalar = reference_scalar_field(text, ref);
             ASSERT_EQ(read_scalar_field(text, key), scalar);
             ASSERT_EQ(read_flag_field(text, key), scalar == "true" || scalar == "1");
             ASSERT_EQ(has_field(text, key), std::regex_search(text, ref.key));

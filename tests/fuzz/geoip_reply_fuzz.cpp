@@ -1,0 +1,84 @@
+// The judgement of a finished curl run on arbitrary output. The first byte
+// picks the exit status (any byte below 0xC0 means 0, so most runs read a
+// reply) and the elapsed time; the rest is what curl wrote.
+
+#include "discovery/probe_outcome.hpp"
+#include "tests/fuzz/fuzz_check.hpp"
+
+#include <cstddef>
+#include <cstdint>
+#include <limits>
+#include <set>
+#include <string>
+
+namespace {
+
+const std::int32_t statuses[] = {7, 28, 56, 67, 1, -1, 6, 35, std::numeric_limits<std::int32_t>::min(),
+                                 std::numeric_limits<std::int32_t>::max()};
+const std::int64_t elapsed_values[] = {0, 1500, 10003, std::numeric_limits<std::int64_t>::max(),
+                                       std::numeric_limits<std::int64_t>::min()};
+
+const std::string url = "https://geoip.example.com/geoip?format=json";
+const std::string proxy = "socks5://user:pa ss@127.0.0.1:1080";
+
+bool starts_with(const std::string& text, const std::string& head)
+{
+    return text.compare(0, head.size(), head) == 0;
+}
+
+bool ends_with(const std::string& text, const std::string& tail)
+{
+    return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
+}
+
+bool first_significant_byte_is_brace(const std::string& output)
+{
+    const auto at = output.find_first_not_of(" \t\r\n");
+    return at != std::string::npos && output[at] == '{';
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    const std::uint8_t selector = size > 0 ? data[0] : 0;
+    const std::int32_t status = selector < 0xC0 ? 0 : statuses[selector % std::size(statuses)];
+    const std::int64_t elapsed = elapsed_values[selector % std::size(elapsed_values)];
+    const std::string output = size > 0 ? std::string(reinterpret_cast<const char*>(data) + 1, size - 1) : "";
+
+    const DiscoveryResult result = classify_curl_run(status, elapsed, output, url, proxy);
+
+    require(result.curl_exit_code == status && result.elapsed_ms == elapsed, "status or time not kept");
+    const bool succeeded = result.error_code.empty();
+    if (succeeded) {
+        require(status == 0, "a failed curl run judged a success");
+        require(result.message.empty(), "a success with a message");
+        require(result.ip.size() >= 7 && result.ip.size() <= 45, "an address outside 7..45 bytes");
+        if (!first_significant_byte_is_brace(output))
+            require(result.ip.find_first_of(" \t\r\n") == std::string::npos, "a plain-text address with white space");
+        return 0;
+    }
+
+    static const std::set<std::string> codes = {"PROXY_UNREACHABLE", "PROXY_TIMEOUT", "PROXY_AUTH_FAILED",
+                                                "DISCOVERY_HTTP_ERROR", "INTERNAL"};
+    require(codes.count(result.error_code) == 1, "an unknown failure code");
+    require(result.ip.empty(), "a failure with an address");
+    require(starts_with(result.message, "curl exit " + std::to_string(status)), "a message without the status");
+    if (status != 0) {
+        require(result.error_code != "DISCOVERY_HTTP_ERROR", "a failed run read as a reply");
+        require(ends_with(result.message, " after " + std::to_string(elapsed) + " ms"), "a message without the time");
+        require(result.country_code.empty() && result.timezone.empty() && result.latitude.empty() &&
+                    result.longitude.empty(),
+                "a failed run with geography");
+        return 0;
+    }
+    require(result.error_code == "DISCOVERY_HTTP_ERROR", "a reply judged by another class");
+    // However large the reply, the message holds only its size and head.
+    require(result.message.size() <= 200, "a message that grows with the reply");
+    require(result.message.find(output.substr(0, 80)) != std::string::npos, "a message without the reply's head");
+    if (!first_significant_byte_is_brace(output))
+        require(result.country_code.empty() && result.timezone.empty() && result.latitude.empty() &&
+                    result.longitude.empty(),
+                "a plain-text reply with geography");
+    return 0;
+}
