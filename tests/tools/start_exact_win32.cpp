@@ -2,7 +2,7 @@
 // do (it re-quotes the arguments), waits for it and returns its exit code.
 //   start-exact.exe <application> <file holding the command line in UTF-8>
 // With a third argument, the performance counter just before CreateProcessW is
-// written to that file.
+// written to that file, and on a second line the counter's frequency.
 
 #include "common/text_conversion.hpp"
 
@@ -37,8 +37,10 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
                         &process))
         return 101;
     if (!counter_file.empty()) {
+        LARGE_INTEGER frequency{};
+        QueryPerformanceFrequency(&frequency);
         std::ofstream out(counter_file.c_str());
-        out << before.QuadPart << "\n";
+        out << before.QuadPart << "\n" << frequency.QuadPart << "\n";
     }
     WaitForSingleObject(process.hProcess, INFINITE);
     DWORD code = 102;

@@ -1,0 +1,179 @@
+"""Launch latency under Wine, from the CreateProcessW that starts a program to
+the first instruction of the engine, both read from QueryPerformanceCounter
+(one clock across Wine processes):
+
+1. three starters run in turn, each `--runs` times: the fake engine started
+   directly, the reference launcher (bench/reference_launcher_win32.cpp) and
+   our launcher on the passthrough path;
+2. our launcher on the discovery path, with the scripted curl.exe answering at
+   once, less the worker's fixed pauses.
+
+Only prints figures. Needs the Windows build; scripts/bench-launch builds it
+and runs this.
+    python3 bench/launch_bench.py [--runs N] [--warm-up N]"""
+
+import argparse
+import json
+import statistics
+import sys
+import time
+from pathlib import Path
+
+ROOT = Path(__file__).resolve().parents[1]
+sys.path.insert(0, str(ROOT / "tests" / "e2e"))
+import discovery_rig  # noqa: E402
+import harness  # noqa: E402
+from harness import Rig, win  # noqa: E402
+
+REFERENCE_LAUNCHER = harness.BUILD / "bench" / "reference-launcher.exe"
+# 120 + 180 + 120 + 80 ms of a discovery that is not blocked; 120 of them come
+# before curl is started.
+WORKER_PAUSES_MS = 500
+PAUSES_BEFORE_CURL_MS = 120
+TARGET_RATIO = 1.15
+TARGET_DISCOVERY_MS = 100
+
+# A profile manager's usual file that asks for nothing automatic.
+PASSTHROUGH_SETTINGS = json.dumps({
+    "proxy-server": "http://127.0.0.1:3128", "user-agent": "Mozilla/5.0 (Windows NT 10.0; Win64; x64)",
+    "platform": "Win32", "screen-width": 1920, "screen-height": 1080, "lang": "en-US",
+    "timezone-override": "Europe/London", "close-previous-tabs": False,
+    "start-page": "https://start.example/home", "granular-storage-reset": {"cookies": False, "cache_storage": False},
+    "webrtc-no-leak": False, "on-proxy-fail": "fallback"}, indent=2)
+DISCOVERY_SETTINGS = json.dumps({
+    "proxy-server": "socks5://127.0.0.1:1080", "webrtc-no-leak": True, "auto-geo": True, "auto-lang": True,
+    "auto-timezone": True, "on-proxy-fail": "block"}, indent=2)
+GEOIP_REPLY = discovery_rig.json_reply(ip="203.0.113.7", country_code="DE", timezone="Europe/Berlin",
+                                       latitude=52.52, longitude=13.405)
+
+
+class Starter:
+    """One way of getting the engine started: a program in its own application
+    folder beside the fake engine, and its command line. Without a launcher
+    the engine itself is started."""
+
+    def __init__(self, label, launcher, settings=PASSTHROUGH_SETTINGS):
+        self.label = label
+        self.rig = Rig(launcher=launcher or harness.LAUNCHER)
+        self.application = self.rig.app / ("orvalis-browser.exe" if launcher else "orvalis-browser-engine.exe")
+        self.rig.write_settings(settings)
+        self.line = '"%s" %s --no-first-run' % (win(self.application), self.rig.profile_argument())
+        self.env = {}
+
+    def start(self):
+        """Starts once; returns the engine's record and the milliseconds from
+        the CreateProcessW that started the program to the engine's first instruction."""
+        rig = self.rig
+        line_file, counter_file = rig.base / "command-line.txt", rig.base / "counter.txt"
+        line_file.write_bytes(self.line.encode("utf-8"))
+        counter_file.unlink(missing_ok=True)
+        rig.engine_record.unlink(missing_ok=True)
+        env = {"ORVALIS_FAKE_ENGINE_RECORD": win(rig.engine_record)}
+        env.update(self.env)
+        code, _ = harness.run_windows(harness.TOOLS / "start-exact.exe", win(self.application), win(line_file),
+                                      win(counter_file), env=env)
+        record = wait_for(rig.engine_record)
+        if code != 0 or record is None:
+            raise RuntimeError("%s: exit code %d, engine %s" % (self.label, code, "started" if record else "not started"))
+        before, frequency = map(int, counter_file.read_text().split())
+        return record, counter_ms(record["qpc"] - before, frequency), before, frequency
+
+
+def wait_for(record_path, seconds=15):
+    deadline = time.monotonic() + seconds
+    while time.monotonic() < deadline:
+        if record_path.exists():
+            return json.loads(record_path.read_text(encoding="utf-8"))
+        time.sleep(0.005)
+    return None
+
+
+def counter_ms(ticks, frequency):
+    return 1000.0 * ticks / frequency
+
+
+def spread(samples):
+    """Median, 10th and 90th percentile, and the interquartile range."""
+    deciles = statistics.quantiles(samples, n=10, method="inclusive")
+    quartiles = statistics.quantiles(samples, n=4, method="inclusive")
+    return statistics.median(samples), deciles[0], deciles[-1], quartiles[2] - quartiles[0]
+
+
+def print_row(label, samples):
+    median, p10, p90, iqr = spread(samples)
+    print("  %-30s %5d %9.2f %9.2f %9.2f %9.2f" % (label, len(samples), median, p10, p90, iqr))
+
+
+def launch_latency(runs, warm_up):
+    starters = [Starter("fake engine started directly", None),
+                Starter("reference launcher", REFERENCE_LAUNCHER),
+                Starter("our launcher, passthrough", harness.LAUNCHER)]
+    samples = {starter.label: [] for starter in starters}
+    try:
+        for round_number in range(warm_up + runs):
+            # Each round starts with a different starter, so none always follows the same one.
+            shift = round_number % len(starters)
+            for starter in starters[shift:] + starters[:shift]:
+                _, ms, _, _ = starter.start()
+                if round_number >= warm_up:
+                    samples[starter.label].append(ms)
+    finally:
+        for starter in starters:
+            starter.rig.cleanup()
+
+    print("Launch latency: CreateProcessW of the starter to the engine's first instruction (ms)")
+    print("  %-30s %5s %9s %9s %9s %9s" % ("starter", "runs", "median", "p10", "p90", "IQR"))
+    for label, values in samples.items():
+        print_row(label, values)
+    direct, reference, ours = (statistics.median(values) for values in samples.values())
+    print("  ours / reference launcher: %.3f   (target <= %.2f: %s)" % (
+        ours / reference, TARGET_RATIO, "met" if ours / reference <= TARGET_RATIO else "MISSED"))
+    print("  ours / engine started directly: %.3f" % (ours / direct))
+    print("  reference launcher / engine started directly: %.3f" % (reference / direct))
+
+
+def discovery_latency(runs, warm_up):
+    discovery_rig.install_curl_double()
+    starter = Starter("our launcher, discovery", harness.LOCAL_DISCOVERY_LAUNCHER, settings=DISCOVERY_SETTINGS)
+    curl_entry = starter.rig.base / "curl-entry.txt"
+    starter.env = discovery_rig.scripted_curl(starter.rig, GEOIP_REPLY, ("exit", 0))
+    starter.env["ORVALIS_CURL_TIMING"] = win(curl_entry)
+    totals, before_curl, after_curl = [], [], []
+    try:
+        for round_number in range(warm_up + runs):
+            curl_entry.unlink(missing_ok=True)
+            record, ms, started, frequency = starter.start()
+            # A launch whose discovery failed would time another road.
+            if "--timezone-override=Europe/Berlin" not in record["argv"]:
+                raise RuntimeError("discovery did not succeed: %s" % record["argv"])
+            if round_number < warm_up:
+                continue
+            entered = int(curl_entry.read_text().split()[0])
+            totals.append(ms - WORKER_PAUSES_MS)
+            before_curl.append(counter_ms(entered - started, frequency) - PAUSES_BEFORE_CURL_MS)
+            after_curl.append(counter_ms(record["qpc"] - entered, frequency) - (WORKER_PAUSES_MS - PAUSES_BEFORE_CURL_MS))
+    finally:
+        starter.rig.cleanup()
+
+    print("Discovery path, scripted curl answering at once, less the worker's %d ms of pauses (ms)" % WORKER_PAUSES_MS)
+    print("  %-30s %5s %9s %9s %9s %9s" % ("span", "runs", "median", "p10", "p90", "IQR"))
+    print_row("launcher start to engine start", totals)
+    print_row("  launcher start to curl start", before_curl)
+    print_row("  curl start to engine start", after_curl)
+    median = statistics.median(totals)
+    print("  target < %d ms: %s" % (TARGET_DISCOVERY_MS, "met" if median < TARGET_DISCOVERY_MS else "MISSED"))
+
+
+def main():
+    options = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    options.add_argument("--runs", type=int, default=30, help="timed starts of each starter (default 30)")
+    options.add_argument("--warm-up", type=int, default=3, help="untimed starts first (default 3)")
+    arguments = options.parse_args()
+    harness.ensure_prefix()
+    launch_latency(arguments.runs, arguments.warm_up)
+    print()
+    discovery_latency(arguments.runs, arguments.warm_up)
+
+
+if __name__ == "__main__":
+    main()
