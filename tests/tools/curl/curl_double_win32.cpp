@@ -5,7 +5,8 @@
 //   ORVALIS_CURL_TIMING   file that receives the performance counter at entry
 //   ORVALIS_CURL_SCRIPT   file of steps to play:  "stdout N\n" or "stderr N\n"
 //                         followed by N bytes to write there, "sleep N\n" to
-//                         wait N ms, "exit N\n" to end
+//                         wait N ms, "flood N\n" to write to standard output
+//                         as fast as it can for N ms, "exit N\n" to end
 //   ORVALIS_CURL_FORWARD  port on 127.0.0.1 of curl_relay.py, which runs the
 //                         real curl with this program's arguments and
 //                         environment and sends back its output and status
@@ -56,6 +57,14 @@ void say(const std::string& text)
     write_all(GetStdHandle(STD_ERROR_HANDLE), text.data(), text.size());
 }
 
+// A transfer that never ends by itself, until curl's own time limit would stop it.
+void flood(ULONGLONG milliseconds)
+{
+    const std::string chunk(64 * 1024, 'x');
+    const ULONGLONG until = GetTickCount64() + milliseconds;
+    while (GetTickCount64() < until) write_all(GetStdHandle(STD_OUTPUT_HANDLE), chunk.data(), chunk.size());
+}
+
 int play_script(const std::wstring& path)
 {
     const std::string script = read_file(path);
@@ -71,6 +80,10 @@ int play_script(const std::wstring& path)
         if (step == "exit") return static_cast<int>(number);
         if (step == "sleep") {
             Sleep(static_cast<DWORD>(number));
+            continue;
+        }
+        if (step == "flood") {
+            flood(static_cast<ULONGLONG>(number));
             continue;
         }
         const HANDLE to = GetStdHandle(step == "stdout" ? STD_OUTPUT_HANDLE : STD_ERROR_HANDLE);

@@ -1,0 +1,119 @@
+"""Faults a launch must survive: it never crashes, hangs, leaves a .tmp file or
+writes half a report, and the engine still starts where it should."""
+
+import json
+import subprocess
+import time
+import unittest
+
+import discovery_rig as rig_of
+import harness
+from harness import Rig, win
+from test_discovery import settings
+
+PASSTHROUGH_FIELDS = ["schema", "ts", "status", "ip", "timezone", "country_code", "lat", "lng", "lang",
+                      "accept_lang", "elapsed_ms", "provider", "error_code", "message", "launcher_version"]
+
+
+class Fault(unittest.TestCase):
+    def setUp(self):
+        self.rig = Rig(launcher=harness.LOCAL_DISCOVERY_LAUNCHER)
+        self.addCleanup(self.rig.cleanup)
+
+    def assert_whole_report(self, launch, status):
+        self.assertEqual(list(json.loads(launch.result_report)), PASSTHROUGH_FIELDS)
+        self.assertTrue(launch.result_report.endswith(b"}\n"))
+        self.assertEqual(launch.result["status"], status)
+        self.assertEqual(launch.leftovers, [])
+
+
+class BrokenSettings(Fault):
+    def test_unreadable_or_garbled_settings_fall_back_to_what_can_be_read(self):
+        ten_mib = b'{"start-page": "https://s.example/", ' + b'"k": "' + b"v" * (10 << 20) + b'", "speech-voices": 1}'
+        cases = {
+            "empty": (b"", None),
+            "binary": (bytes(range(256)) * 64, None),
+            "all 0xFF": (b"\xff" * 4096, None),
+            "cut inside a string": (b'{"start-page": "https://cut.example/', None),
+            "ten MiB": (ten_mib, "https://s.example/"),
+        }
+        for name, (content, page) in cases.items():
+            with self.subTest(name):
+                self.rig.write_settings(content)
+                launch = self.rig.launch(self.rig.profile_argument())
+                self.assertEqual(launch.exit_code, 0)
+                self.assertEqual(launch.engine["argv"][-1], page or "chrome://version")
+                self.assert_whole_report(launch, "passthrough")
+
+    def test_settings_file_that_is_a_folder(self):
+        (self.rig.profile / "command-line.json").mkdir()
+        launch = self.rig.launch(self.rig.profile_argument())
+        self.assertEqual(launch.engine["argv"][-1], "chrome://version")
+        self.assert_whole_report(launch, "passthrough")
+
+
+class BrokenProfile(Fault):
+    def test_profile_directory_that_does_not_exist(self):
+        missing = self.rig.base / "no such profile"
+        launch = self.rig.launch('"--user-data-dir=%s"' % win(missing), report_dir=missing)
+        self.assertEqual(launch.exit_code, 0)
+        self.assertIsNotNone(launch.engine)
+        self.assertIsNone(launch.result_report)
+        self.assertFalse(missing.exists(), "the launcher created the profile directory")
+
+    def test_read_only_profile_directory(self):
+        self.rig.write_settings('{"start-page": "https://ro.example/"}')
+        # Root can write anywhere, so the folder is made immutable instead.
+        if subprocess.run(["chattr", "+i", str(self.rig.profile)], capture_output=True).returncode != 0:
+            self.skipTest("chattr +i is not permitted here")
+        self.addCleanup(subprocess.run, ["chattr", "-i", str(self.rig.profile)])
+        launch = self.rig.launch(self.rig.profile_argument())
+        self.assertEqual(launch.engine["argv"][-1], "https://ro.example/")
+        self.assertIsNone(launch.result_report)
+        self.assertEqual(launch.leftovers, [])
+
+    def test_report_held_open_by_another_program(self):
+        report = self.rig.profile / harness.RESULT_REPORT
+        report.write_bytes(b'{"old":true}\n')
+        ready = self.rig.base / "held"
+        holder = subprocess.Popen([str(harness.WINE_RUN), str(harness.TOOLS / "hold-file.exe"), win(report),
+                                   win(ready), "6000"], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        deadline = time.monotonic() + 20
+        while not ready.exists() and time.monotonic() < deadline:
+            time.sleep(0.05)
+        self.assertTrue(ready.exists(), "the report was never held")
+        self.rig.write_settings('{"speech-voices": 1}')
+        launch = self.rig.launch(self.rig.profile_argument())
+        self.assertEqual(holder.wait(timeout=30), 0)
+        self.assertEqual(launch.exit_code, 0)
+        self.assertIsNotNone(launch.engine)
+        self.assertEqual(report.read_bytes(), b'{"old":true}\n')
+        self.assertEqual(list(self.rig.profile.glob("*.tmp")), [])
+
+
+class BrokenCurl(Fault):
+    def setUp(self):
+        super().setUp()
+        rig_of.install_curl_double()
+
+    def launch(self, *steps):
+        self.rig.write_settings(settings(auto_timezone=1, on_proxy_fail='"fallback"'))
+        return self.rig.launch(self.rig.profile_argument(), env=rig_of.scripted_curl(self.rig, *steps))
+
+    def test_ten_mib_reply(self):
+        launch = self.launch(("stdout", b"{" + b" " * (10 << 20) + b"}"), ("exit", 0))
+        self.assertEqual(launch.error["error_code"], "DISCOVERY_HTTP_ERROR")
+        self.assertIn("got %d bytes" % ((10 << 20) + 2), launch.error["message"])
+        self.assertIsNotNone(launch.engine)
+        self.assert_whole_report(launch, "ok")
+
+    def test_curl_that_writes_until_its_time_limit(self):
+        launch = self.launch(("flood", 10000), ("exit", 28))
+        self.assertEqual(launch.error["error_code"], "PROXY_TIMEOUT")
+        self.assertLess(launch.seconds, 30)
+        self.assertIsNotNone(launch.engine)
+        self.assert_whole_report(launch, "ok")
+
+
+if __name__ == "__main__":
+    unittest.main()
