@@ -17,6 +17,7 @@ import json
 import statistics
 import sys
 import time
+from dataclasses import dataclass
 from pathlib import Path
 
 ROOT = Path(__file__).resolve().parents[1]
@@ -47,6 +48,21 @@ GEOIP_REPLY = discovery_rig.json_reply(ip="203.0.113.7", country_code="DE", time
                                        latitude=52.52, longitude=13.405)
 
 
+@dataclass
+class Start:
+    engine: dict  # what the fake engine recorded
+    counter: int  # the performance counter just before CreateProcessW
+    frequency: int
+
+    def ms_until(self, counter):
+        return 1000.0 * (counter - self.counter) / self.frequency
+
+    @property
+    def ms(self):
+        """From CreateProcessW to the engine's first instruction."""
+        return self.ms_until(self.engine["qpc"])
+
+
 class Starter:
     """One way of getting the engine started: a program in its own application
     folder beside the fake engine, and its command line. Without a launcher
@@ -61,8 +77,7 @@ class Starter:
         self.env = {}
 
     def start(self):
-        """Starts once; returns the engine's record and the milliseconds from
-        the CreateProcessW that started the program to the engine's first instruction."""
+        """Starts the program once and waits for the engine."""
         rig = self.rig
         line_file, counter_file = rig.base / "command-line.txt", rig.base / "counter.txt"
         line_file.write_bytes(self.line.encode("utf-8"))
@@ -75,8 +90,8 @@ class Starter:
         record = wait_for(rig.engine_record)
         if code != 0 or record is None:
             raise RuntimeError("%s: exit code %d, engine %s" % (self.label, code, "started" if record else "not started"))
-        before, frequency = map(int, counter_file.read_text().split())
-        return record, counter_ms(record["qpc"] - before, frequency), before, frequency
+        counter, frequency = map(int, counter_file.read_text().split())
+        return Start(record, counter, frequency)
 
 
 def wait_for(record_path, seconds=15):
@@ -86,10 +101,6 @@ def wait_for(record_path, seconds=15):
             return json.loads(record_path.read_text(encoding="utf-8"))
         time.sleep(0.005)
     return None
-
-
-def counter_ms(ticks, frequency):
-    return 1000.0 * ticks / frequency
 
 
 def spread(samples):
@@ -114,9 +125,9 @@ def launch_latency(runs, warm_up):
             # Each round starts with a different starter, so none always follows the same one.
             shift = round_number % len(starters)
             for starter in starters[shift:] + starters[:shift]:
-                _, ms, _, _ = starter.start()
+                start = starter.start()
                 if round_number >= warm_up:
-                    samples[starter.label].append(ms)
+                    samples[starter.label].append(start.ms)
     finally:
         for starter in starters:
             starter.rig.cleanup()
@@ -142,16 +153,16 @@ def discovery_latency(runs, warm_up):
     try:
         for round_number in range(warm_up + runs):
             curl_entry.unlink(missing_ok=True)
-            record, ms, started, frequency = starter.start()
+            start = starter.start()
             # A launch whose discovery failed would time another road.
-            if "--timezone-override=Europe/Berlin" not in record["argv"]:
-                raise RuntimeError("discovery did not succeed: %s" % record["argv"])
+            if "--timezone-override=Europe/Berlin" not in start.engine["argv"]:
+                raise RuntimeError("discovery did not succeed: %s" % start.engine["argv"])
             if round_number < warm_up:
                 continue
-            entered = int(curl_entry.read_text().split()[0])
-            totals.append(ms - WORKER_PAUSES_MS)
-            before_curl.append(counter_ms(entered - started, frequency) - PAUSES_BEFORE_CURL_MS)
-            after_curl.append(counter_ms(record["qpc"] - entered, frequency) - (WORKER_PAUSES_MS - PAUSES_BEFORE_CURL_MS))
+            curl_started = start.ms_until(int(curl_entry.read_text().split()[0]))
+            totals.append(start.ms - WORKER_PAUSES_MS)
+            before_curl.append(curl_started - PAUSES_BEFORE_CURL_MS)
+            after_curl.append(start.ms - curl_started - (WORKER_PAUSES_MS - PAUSES_BEFORE_CURL_MS))
     finally:
         starter.rig.cleanup()
 
