@@ -9,8 +9,9 @@ starts it once the launcher is built and the prefix and display are up.
 
 For each it prints the settings, the exit code, what the engine received (the
 fake engine records its arguments), both reports, and the path of a screenshot
-of the progress window taken while it was up. The reports are also kept in
-build/demo/reports/ (result-*.json, error-*.json) for scripts/check-schemas.
+of the progress window taken while it was up. Each launch's folders stay in
+build/demo/<name>/, and its reports are also kept in build/demo/reports/
+(result-*.json, error-*.json) for scripts/check-schemas.
 Exit status 0 when both launches ended as they should."""
 
 import contextlib
@@ -96,11 +97,10 @@ def _viewable_geometry(window):
                             value["Absolute upper-left Y"])
 
 
-def show(title, settings, rig, tail, launch, screenshot):
+def show(title, settings, kept, tail, launch, screenshot):
     print("\n" + "=" * 78)
     print(title)
     print("=" * 78)
-    print("profile:   " + str(rig.profile))
     print("settings:  command-line.json")
     for line in json.dumps(settings, indent=2).splitlines():
         print("    " + line)
@@ -120,6 +120,7 @@ def show(title, settings, rig, tail, launch, screenshot):
             for line in json.dumps(report, indent=2, ensure_ascii=False).splitlines():
                 print("    " + line)
     print("window:    " + (str(screenshot) if screenshot else "no screenshot (the window was not seen)"))
+    print("kept:      %s (the application folder, the profile, the engine's record)" % kept)
 
 
 def run(name, title, settings, env, expect_engine):
@@ -130,7 +131,11 @@ def run(name, title, settings, env, expect_engine):
         tail = rig.profile_argument() + " --no-first-run"
         with WindowCamera(OUT / (name + "-window.png")) as camera:
             launch = rig.launch(tail, env=env, expect_engine=expect_engine, timeout=120)
-        show(title, settings, rig, tail, launch, camera.saved)
+        # Kept for a look afterwards, in place of the previous demo's.
+        kept = OUT / name
+        shutil.rmtree(kept, ignore_errors=True)
+        shutil.move(str(rig.base), str(kept))
+        show(title, settings, kept, tail, launch, camera.saved)
         return launch
     finally:
         rig.cleanup()
@@ -167,4 +172,8 @@ def main():
 
 
 if __name__ == "__main__":
-    main()
+    try:
+        main()
+    except KeyboardInterrupt:
+        # Everything started here has been stopped on the way out.
+        sys.exit("demo: interrupted")
