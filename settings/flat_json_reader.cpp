@@ -33,18 +33,19 @@ bool holds_at(std::string_view text, std::size_t at, std::string_view word) {
     return text.compare(at, word.size(), word) == 0;
 }
 
-// The first place at or after `from` where `"key"`, white space and a colon
-// stand; `after_colon` then points past the colon. Occurrences may share a
-// quote ("k"k":), so the next try starts one byte further, not past the key.
-std::size_t find_key(std::string_view text, std::string_view quoted_key, std::size_t from,
-                     std::size_t& after_colon) {
+// Where the value of the next occurrence of `"key"`, white space and a colon
+// begins (past the white space after the colon), searching at and after
+// `from`; none when there is no further occurrence. `from` moves one byte past
+// the occurrence, since occurrences may share a quote ("k"k":).
+std::size_t next_value(std::string_view text, std::string_view quoted_key, std::size_t& from) {
     for (std::size_t at = text.find(quoted_key, from); at != none; at = text.find(quoted_key, at + 1)) {
         const std::size_t colon = skip_spaces(text, at + quoted_key.size());
         if (colon < text.size() && text[colon] == ':') {
-            after_colon = colon + 1;
-            return at;
+            from = at + 1;
+            return skip_spaces(text, colon + 1);
         }
     }
+    from = text.size();
     return none;
 }
 
@@ -135,10 +136,8 @@ std::size_t match_member(std::string_view body, std::size_t at, FlagMap& flags) 
 
 std::string read_string_field(const std::string& text, const std::string& key) {
     const std::string quoted_key = quoted(key);
-    std::size_t after_colon = 0;
-    for (std::size_t at = find_key(text, quoted_key, 0, after_colon); at != none;
-         at = find_key(text, quoted_key, at + 1, after_colon)) {
-        const std::size_t open = skip_spaces(text, after_colon);
+    for (std::size_t from = 0, value; (value = next_value(text, quoted_key, from)) != none;) {
+        const std::size_t open = value;
         if (open == text.size() || text[open] != '"') continue;
         const std::size_t close = string_end(text, open + 1);
         if (close != none) return unescape(std::string_view(text).substr(open + 1, close - open - 1));
@@ -148,10 +147,7 @@ std::string read_string_field(const std::string& text, const std::string& key) {
 
 std::string read_scalar_field(const std::string& text, const std::string& key) {
     const std::string quoted_key = quoted(key);
-    std::size_t after_colon = 0;
-    for (std::size_t at = find_key(text, quoted_key, 0, after_colon); at != none;
-         at = find_key(text, quoted_key, at + 1, after_colon)) {
-        const std::size_t value = skip_spaces(text, after_colon);
+    for (std::size_t from = 0, value; (value = next_value(text, quoted_key, from)) != none;) {
         if (value < text.size() && text[value] == '"') {
             const std::size_t close = text.find('"', value + 1);
             if (close != none) return text.substr(value + 1, close - value - 1);
@@ -164,8 +160,8 @@ std::string read_scalar_field(const std::string& text, const std::string& key) {
 }
 
 bool has_field(const std::string& text, const std::string& key) {
-    std::size_t after_colon = 0;
-    return find_key(text, quoted(key), 0, after_colon) != none;
+    std::size_t from = 0;
+    return next_value(text, quoted(key), from) != none;
 }
 
 bool read_flag_field(const std::string& text, const std::string& key) {
@@ -175,10 +171,8 @@ bool read_flag_field(const std::string& text, const std::string& key) {
 
 FlagMap read_flag_object(const std::string& text, const std::string& key) {
     const std::string quoted_key = quoted(key);
-    std::size_t after_colon = 0;
-    for (std::size_t at = find_key(text, quoted_key, 0, after_colon); at != none;
-         at = find_key(text, quoted_key, at + 1, after_colon)) {
-        const std::size_t open = skip_spaces(text, after_colon);
+    for (std::size_t from = 0, value; (value = next_value(text, quoted_key, from)) != none;) {
+        const std::size_t open = value;
         if (open == text.size() || text[open] != '{') continue;
         const std::size_t close = text.find('}', open + 1);
         // No '}' after this brace means none after any later one either:
