@@ -5,7 +5,9 @@
 #include <string>
 
 // "socks5h://" and everything after the proxy value's "socks5://": the proxy,
-// not curl, resolves the geo-IP host name.
+// not curl, resolves the geo-IP host name. Bytes from 0x80 up are written as
+// %XX (upper-case hex), so the argument is pure ASCII; other bytes stay as
+// they are.
 std::string curl_proxy_argument(const std::string& proxy_server);
 
 // The quoted curl path, curl's options, the proxy argument and the URL. The
