@@ -1,5 +1,6 @@
 #include "discovery/probe_outcome.hpp"
 
+#include "discovery/ip_address.hpp"
 #include "settings/flat_json_reader.hpp"
 
 namespace {
@@ -95,9 +96,14 @@ DiscoveryResult classify_curl_run(std::int32_t exit_status, std::int64_t elapsed
         candidate = first_line_without_blanks(output);
     }
 
-    // From "1.1.1.1" to the longest written IPv6 address; the content itself
-    // is the service's word.
-    if (candidate.size() >= 7 && candidate.size() <= 45) {
+    // From "1.1.1.1" to the longest written IPv6 address. Rate limits and
+    // errors come back with curl's exit 0 too ("Too Many Requests",
+    // {"ip":"unknown"}), so only a well-formed address is one. A NUL would end
+    // the engine's command line at that switch, so a reply holding one in a
+    // value bound for the engine is no reply either.
+    const bool holds_nul = (result.country_code + result.timezone + result.latitude + result.longitude)
+                               .find('\0') != std::string::npos;
+    if (candidate.size() >= 7 && candidate.size() <= 45 && is_ip_address(candidate) && !holds_nul) {
         result.ip = candidate;
         return result;
     }

@@ -6,6 +6,8 @@
 
 namespace {
 
+using namespace std::string_literals;
+
 const std::string url = "https://geoip.example.com/geoip?format=json";
 const std::string proxy = "socks5://user:pw@10.0.0.1:1080";
 
@@ -104,10 +106,18 @@ TEST(ClassifyCurlRun, PlainTextIsTheFirstNonEmptyLineWithoutBlanks)
         {"203.0.113.9\n", "203.0.113.9"},
         {"\r\n\n \t 203.0.113.9 \r\nsecond line", "203.0.113.9"},
         {"203.0 .113.9", "203.0.113.9"},
-        {"1234567", "1234567"},
-        {"123456789012345678901234567890123456789012345", "123456789012345678901234567890123456789012345"},
-        // A JSON object after some other first byte is not read as JSON.
-        {"x {\"ip\":\"203.0.113.9\"}", "x{\"ip\":\"203.0.113.9\"}"},
+        // Every written form of an address, from 7 to 45 bytes.
+        {"0.0.0.0", "0.0.0.0"},
+        {"255.255.255.255", "255.255.255.255"},
+        {"::ffff:1.2.3.4", "::ffff:1.2.3.4"},
+        {"1::1.2.3.4", "1::1.2.3.4"},
+        {"1:2:3:4:5:6:1.2.3.4", "1:2:3:4:5:6:1.2.3.4"},
+        {"2001:DB8::Ab7", "2001:DB8::Ab7"},
+        {"1:2:3:4:5:6:7:8", "1:2:3:4:5:6:7:8"},
+        {"1:2:3:4:5:6:7::", "1:2:3:4:5:6:7::"},
+        {"::2:3:4:5:6:7:8", "::2:3:4:5:6:7:8"},
+        {"0001:db8::", "0001:db8::"},
+        {"ffff:ffff:ffff:ffff:ffff:ffff:255.255.255.255", "ffff:ffff:ffff:ffff:ffff:ffff:255.255.255.255"},
     };
     for (const auto& c : cases) {
         const DiscoveryResult result = judged(c.reply);
@@ -127,6 +137,47 @@ TEST(ClassifyCurlRun, ReplyWithoutUsableAddressShowsItsSizeAndHead)
         "1234567890123456789012345678901234567890123456",
         long_page,
         "\n<html><head><title>404 Page Not Found</title></head>\n<body>404</body></html>",
+        // A JSON object after some other first byte is not read as JSON.
+        "x {\"ip\":\"203.0.113.9\"}",
+        // What services answer rate limits and errors with, curl exiting 0.
+        "Too Many Requests\n",
+        "<!DOCTYPE html>\n<html><head><title>Error</title></head></html>",
+        "{\"ip\":\"unknown\"}",
+        "{\"ip\":\"1.2.3.4 \"}",
+        "{\"ip\":\"[2001:db8::7]\", \"country_code\":\"DE\"}",
+        // Near misses: leading zeros (octal to some readers), out of range,
+        // too few or many parts, signs, zones, brackets, a second "::".
+        "1234567",
+        "01.2.3.4",
+        "1.2.3.04",
+        "256.1.1.1",
+        "1.2.3",
+        "1.2.3.4.5",
+        "+1.2.3.4",
+        "0x1.2.3.4",
+        "1.2.3.4::",
+        "::ffff:01.2.3.4",
+        "fe80::1%eth0",
+        "[::1]",
+        "[2001:db8::7]",
+        "1:2:3:4:5:6:7:8:9",
+        "1:2:3:4:5:6:7:8::",
+        "1:2:3:4:5:6:7:1.2.3.4",
+        "00001::abcd",
+        ":::",
+        "1::2::3",
+        ":1::2:3",
+        "1::2:3:",
+        "1::2:3:g",
+        // Well-formed but shorter than any IPv4 address: the length rule stays.
+        "::1",
+        "1::2:3",
+        // A NUL would cut the engine's command line at its switch.
+        "203.0.113.9\0"s,
+        "{\"ip\":\"203.0.113.9\",\"timezone\":\"Europe/Berlin\0 --x\"}"s,
+        "{\"ip\":\"203.0.113.9\",\"country_code\":\"D\0E\"}"s,
+        "{\"ip\":\"203.0.113.9\",\"latitude\":52.5\0,\"longitude\":13.4}"s,
+        "{\"ip\":\"203.0.113.9\",\"latitude\":52.5,\"longitude\":\"13.4\0\"}"s,
     };
     for (const std::string& reply : replies) {
         const DiscoveryResult result = judged(reply);
