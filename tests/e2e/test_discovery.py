@@ -65,7 +65,7 @@ class Success(DiscoveryLaunch):
         self.assertIsNone(launch.error_report)
         curl_line = (self.rig.base / "curl-command-line").read_bytes().decode("utf-16-le")
         self.assertTrue(curl_line.endswith(
-            ' -q --noproxy "" --max-time 10 -sS -x socks5h://127.0.0.1:1080 ' + PRIMARY_URL), curl_line)
+            ' -q --noproxy "" --ssl-no-revoke --max-time 10 -sS -x socks5h://127.0.0.1:1080 ' + PRIMARY_URL), curl_line)
 
     def test_values_the_settings_name_are_never_derived(self):
         # lang and geo-lat are named; accept-language and geo-lng are not.

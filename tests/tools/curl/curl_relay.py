@@ -10,6 +10,10 @@ Request:  u32 count, then per argument u32 length + UTF-8 bytes; the same for
 Reply:    frames of u8 kind (1 stdout, 2 stderr, 3 exit status) + u32 length +
           payload; the exit status is a signed 32-bit number.
 All numbers are little-endian.
+
+When the environment names a file in ORVALIS_CURL_ARGUMENTS_RECORD (a Linux
+path), the arguments curl runs with are written there, each ended by a NUL, so a
+test sees what the real curl got.
 """
 
 import selectors
@@ -56,6 +60,10 @@ class _Handler(socketserver.BaseRequestHandler):
         sock = self.request
         arguments = _read_texts(sock)
         environment = _environment(_read_texts(sock))
+        record = environment.get(b"ORVALIS_CURL_ARGUMENTS_RECORD")
+        if record:
+            with open(record, "wb") as out:
+                out.write(b"".join(argument + b"\0" for argument in arguments))
         curl = subprocess.Popen([REAL_CURL.encode()] + arguments, env=environment,
                                 stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, stderr=subprocess.PIPE)
         kinds = {curl.stdout: 1, curl.stderr: 2}

@@ -149,11 +149,11 @@ TEST_F(ScriptedCurl, CurlGetsExactlyItsCommandLine)
 {
     EXPECT_EQ(recorded_command_line("socks5://u:p@127.0.0.1:1080", url),
               L"\"" + system_curl_path() +
-                  L"\" -q --noproxy \"\" --max-time 10 -sS -x socks5h://u:p@127.0.0.1:1080 "
+                  L"\" -q --noproxy \"\" --ssl-no-revoke --max-time 10 -sS -x socks5h://u:p@127.0.0.1:1080 "
                   L"https://geoip.example.com/geoip?format=json");
     EXPECT_EQ(recorded_command_line("socks5://", url),
-              L"\"" + system_curl_path() + L"\" -q --noproxy \"\" --max-time 10 -sS -x socks5h:// " +
-                  L"https://geoip.example.com/geoip?format=json");
+              L"\"" + system_curl_path() + L"\" -q --noproxy \"\" --ssl-no-revoke --max-time 10 -sS -x " +
+                  L"socks5h:// https://geoip.example.com/geoip?format=json");
 }
 
 TEST_F(ScriptedCurl, HostileValuesCannotAddArguments)
@@ -178,7 +178,7 @@ TEST_F(ScriptedCurl, HostileValuesCannotAddArguments)
         const std::vector<std::wstring> split(arguments, arguments + count);
         LocalFree(arguments);
         const std::vector<std::wstring> expected = {
-            system_curl_path(), L"-q", L"--noproxy", L"", L"--max-time", L"10", L"-sS", L"-x",
+            system_curl_path(), L"-q", L"--noproxy", L"", L"--ssl-no-revoke", L"--max-time", L"10", L"-sS", L"-x",
             c.proxy_argument,   c.url_argument,
         };
         EXPECT_EQ(split, expected) << c.proxy;
