@@ -5,16 +5,21 @@
 // arguments and a start page made of the first. Splitting that line by the
 // system's documented rules must give back every argument, switch value and
 // the start page exactly. The tail rule on the raw input as a command line of
-// its own must also hold up: no crash, and a suffix of its input.
+// its own must also hold up: no crash, and a suffix of its input. The last
+// argument, as a proxy value, must give a curl command line of ASCII alone that
+// splits back into curl's options, the proxy argument (every byte from 0x80 up
+// as %XX, the rest as it was) and the URL.
 
 #include "common/argument_quoting.hpp"
 #include "common/records.hpp"
 #include "common/text_conversion.hpp"
+#include "discovery/curl_command_line.hpp"
 #include "launcher/command_line.hpp"
 #include "launcher/engine_switches.hpp"
 #include "tests/common/windows_argv_split.hpp"
 #include "tests/fuzz/fuzz_check.hpp"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -38,6 +43,39 @@ void check_raw_tail(const std::uint8_t* data, std::size_t size)
     require(tail.empty() || tail.front() > L' ', "the tail starts with a blank or control character");
 }
 
+// The proxy argument read back against the value it came from.
+bool proxy_argument_matches(const std::wstring& argument, const std::string& proxy_server)
+{
+    static const wchar_t hex[] = L"0123456789ABCDEF";
+    const std::wstring scheme = L"socks5h://";
+    if (argument.compare(0, scheme.size(), scheme) != 0) return false;
+    std::size_t at = scheme.size();
+    for (std::size_t i = 9; i < proxy_server.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(proxy_server[i]);
+        const std::wstring expected = byte < 0x80 ? std::wstring(1, static_cast<wchar_t>(byte))
+                                                  : std::wstring{L'%', hex[byte >> 4], hex[byte & 15]};
+        if (argument.compare(at, expected.size(), expected) != 0) return false;
+        at += expected.size();
+    }
+    return at == argument.size();
+}
+
+void check_curl_line(const std::string& value)
+{
+    const std::wstring curl = L"C:\\Windows\\system32\\curl.exe";
+    const std::string url = "https://geoip.example.com/geoip?format=json";
+    const std::string proxy = "socks5://" + value;
+    const std::wstring line = curl_command_line(curl, proxy, url);
+    for (const wchar_t c : line) require(c < 0x80, "a curl command line with a character beyond ASCII");
+    const auto split = split_windows_command_line(line);
+    const std::vector<std::wstring> options = {curl,   L"-q", L"--noproxy", L"", L"--ssl-no-revoke", L"--max-time",
+                                               L"10", L"-sS", L"-x"};
+    require(split.size() == options.size() + 2 && std::equal(options.begin(), options.end(), split.begin()),
+            "curl's options differ from what the launcher gives");
+    require(proxy_argument_matches(split[options.size()], proxy), "the proxy argument differs from the proxy value");
+    require(split.back() == utf8_to_wide(url), "the URL differs");
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
@@ -49,6 +87,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (data[i] == 0) pieces.emplace_back();
         else pieces.back().push_back(static_cast<char>(data[i]));
     }
+    check_curl_line(pieces.back());
+
     std::vector<std::wstring> arguments;
     for (const auto& piece : pieces) arguments.emplace_back(piece.begin(), piece.end());
     // Windows programs skip control characters between the program and the

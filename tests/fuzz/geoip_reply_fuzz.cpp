@@ -1,9 +1,14 @@
 // The judgement of a finished curl run on arbitrary output. The first byte
 // picks the exit status (any byte below 0xC0 means 0, so most runs read a
-// reply) and the elapsed time; the rest is what curl wrote.
+// reply) and the elapsed time; the rest is what curl wrote. A reply succeeds
+// exactly when its address, 7 to 45 bytes, is one by the C library's
+// inet_pton and no value bound for the engine holds a NUL.
 
 #include "discovery/probe_outcome.hpp"
+#include "settings/flat_json_reader.hpp"
 #include "tests/fuzz/fuzz_check.hpp"
+
+#include <arpa/inet.h>
 
 #include <cstddef>
 #include <cstdint>
@@ -37,6 +42,32 @@ bool first_significant_byte_is_brace(const std::string& output)
     return at != std::string::npos && output[at] == '{';
 }
 
+// The address as the reply's shape gives it: the JSON "ip" string, or the
+// first non-empty line with its blanks and tabs taken out.
+std::string address_candidate(const std::string& output)
+{
+    if (first_significant_byte_is_brace(output)) return read_string_field(output, "ip");
+    std::string line;
+    for (const char c : output) {
+        if (c == ' ' || c == '\t') continue;
+        if (c != '\r' && c != '\n') line.push_back(c);
+        else if (!line.empty()) break;
+    }
+    return line;
+}
+
+// glibc's inet_pton takes exactly the forms an address may have here: no
+// leading zeros in a dotted quad (in an IPv6 tail too), 1-4 hex digits a
+// group, "::" at most once and for at least one group, no zone or brackets.
+// It reads a C string, so a NUL inside the text would hide what follows it;
+// such a text is no address.
+bool oracle_is_address(const std::string& text)
+{
+    if (text.find('\0') != std::string::npos) return false;
+    unsigned char address[16];
+    return inet_pton(AF_INET, text.c_str(), address) == 1 || inet_pton(AF_INET6, text.c_str(), address) == 1;
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
@@ -50,6 +81,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     require(result.curl_exit_code == status && result.elapsed_ms == elapsed, "status or time not kept");
     const bool succeeded = result.error_code.empty();
+    if (status == 0) {
+        const std::string candidate = address_candidate(output);
+        const bool usable = candidate.size() >= 7 && candidate.size() <= 45 && oracle_is_address(candidate) &&
+                            (result.country_code + result.timezone + result.latitude + result.longitude)
+                                    .find('\0') == std::string::npos;
+        require(succeeded == usable, "an address judged otherwise than inet_pton and the NUL rule judge it");
+        if (succeeded) require(result.ip == candidate, "an address other than the reply's");
+    }
     if (succeeded) {
         require(status == 0, "a failed curl run judged a success");
         require(result.message.empty(), "a success with a message");
