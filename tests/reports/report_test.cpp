@@ -47,6 +47,9 @@ TEST(JsonEscape, IllFormedUtf8BecomesReplacementCharactersSoTheReportStaysUtf8)
         // Overlong forms, a surrogate and a code point above U+10FFFF.
         {"\xC0\xAF", fffd + fffd},
         {"\xE0\x80\xAF", fffd + fffd + fffd},
+        // The highest overlong three- and four-byte forms, one below the bounds.
+        {"\xE0\x9F\xBF", fffd + fffd + fffd},
+        {"\xF0\x8F\xBF\xBF", fffd + fffd + fffd + fffd},
         {"\xED\xA0\x80", fffd + fffd + fffd},
         {"\xF4\x90\x80\x80", fffd + fffd + fffd + fffd},
     };

@@ -75,6 +75,8 @@ TEST(ReadFlagObject, TakesBareTrueFalseMembersUpToTheFirstBrace) {
              false, "1a":true, "x":trueish}})", {{"_a1", false}, {"x", true}}},
         {R"({"k":1,"o":{"k":{"x":true}}})", {{"x", true}}},
         {R"({"k":{}})", {}},
+        // A name without its closing quote is no member.
+        {R"({"k":{"a :true}})", {}},
         {R"({"k":{"x":true)", {}},
         {R"({"other":{"x":true}})", {}},
     };
