@@ -17,6 +17,8 @@ TEST(PassthroughArguments, TakesTheTailAfterTheProgramCharacterForCharacter)
         {L"C:\\a\" \"b\\l.exe --k", L"--k"},
         // Any control character ends the program token and is skipped after it.
         {L"l.exe\x01\x1f --k", L"--k"},
+        // '!' (0x21), the first printable character after the blank, does not.
+        {L"C:\\a!b\\l.exe --k", L"--k"},
         {L"\"unterminated quote --k", L""},
     };
     for (const auto& c : cases) EXPECT_EQ(passthrough_arguments_from(c.line), c.tail);

@@ -31,6 +31,10 @@ TEST(StaticSwitches, HardwareVoicesAndStartPage)
     settings.start_page = "https://a.example/x y";
     EXPECT_EQ(static_switches(settings, {L"", L""}),
               L"--speech-voices-preset=stock-chrome-windows \"https://a.example/x y\"");
+    // A start page is quoted even when nothing in it needs quotes.
+    settings.start_page = "https://a.example/x";
+    EXPECT_EQ(static_switches(settings, {L"", L""}),
+              L"--speech-voices-preset=stock-chrome-windows \"https://a.example/x\"");
     // The derived persona never appears without discovery.
     settings.webrtc_no_leak = true;
     EXPECT_EQ(static_switches(settings, {L"", L""}).find(L"webrtc"), std::wstring::npos);

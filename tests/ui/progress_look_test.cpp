@@ -28,6 +28,9 @@ TEST(ProgressLook, MarkerAndDetailColourFollowTheFlags)
         EXPECT_TRUE(marker.colour == row.marker_colour);
         EXPECT_TRUE(detail_colour(step) == row.detail);
     }
+    // Colours that differ in any one channel are different colours.
+    const Rgb base{10, 20, 30};
+    for (const Rgb other : {Rgb{11, 20, 30}, Rgb{10, 21, 30}, Rgb{10, 20, 31}}) EXPECT_FALSE(base == other);
 }
 
 } // namespace

@@ -7,6 +7,7 @@ namespace {
 TEST(ProgressSteps, InstallsTheFourPendingLinesInWorkerOrder)
 {
     GuardedProgressSteps progress_steps;
+    install_progress_steps(progress_steps);
     change_progress_step(progress_steps, 0, L"left from before", true, true);
     install_progress_steps(progress_steps);
     const std::vector<ProgressStep> steps = copy_progress_steps(progress_steps);
