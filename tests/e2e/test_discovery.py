@@ -128,14 +128,35 @@ class Failure(DiscoveryLaunch):
         self.assertEqual(launch.result["elapsed_ms"], launch.error["elapsed_ms"])
 
     def test_unusable_reply_is_an_http_error_with_the_head_of_the_reply(self):
-        self.rig.write_settings(settings(auto_geo=1, on_proxy_fail='"fallback"'))
-        page = b"<html>" + b"x" * 100 + b"</html>"
-        launch = self.launch(("stdout", page), ("exit", 0))
-        self.assertEqual(launch.error["error_code"], "DISCOVERY_HTTP_ERROR")
-        self.assertEqual(launch.error["curl_exit_code"], 0)
-        self.assertEqual(launch.error["message"], 'curl exit 0 but no usable IP in response \u2014 got %d bytes, head: "%s"'
-                         % (len(page), page[:80].decode()))
-        self.assertEqual(self.user_arguments(launch), STATIC_TAIL)
+        # Rate limits and errors come with curl's exit 0; a NUL would cut the
+        # engine's command line. Each fails the probe, and the settings decide
+        # what follows: the fallback endpoint, blocking, or the bare engine.
+        no_leak = ["--force-webrtc-ip-handling-policy=default"] + STATIC_TAIL
+        cases = [
+            (b"<html>" + b"x" * 100 + b"</html>", settings(auto_geo=1, on_proxy_fail='"fallback"'),
+             PRIMARY_URL, STATIC_TAIL),
+            (b"Too Many Requests\r\n", settings(webrtc_no_leak=1, on_proxy_fail='"fallback"'), FALLBACK_URL,
+             no_leak),
+            (b'{"ip":"unknown"}', settings(webrtc_no_leak=1, auto_timezone=1), PRIMARY_URL, None),
+            (b'{"ip":"203.0.113.7","country_code":"DE","timezone":"Europe/Berlin\0"}',
+             settings(webrtc_no_leak=1, auto_timezone=1, on_proxy_fail='"fallback"'), PRIMARY_URL, no_leak),
+        ]
+        for body, keys, last_url, engine_arguments in cases:
+            with self.subTest(body=body):
+                self.rig.write_settings(keys)
+                launch = self.launch(("stdout", body), ("exit", 0), expect_engine=engine_arguments is not None)
+                self.assertEqual((launch.error["error_code"], launch.error["curl_exit_code"],
+                                  launch.error["discovery_url"]), ("DISCOVERY_HTTP_ERROR", 0, last_url))
+                self.assertEqual(launch.error["message"],
+                                 'curl exit 0 but no usable IP in response \u2014 got %d bytes, head: "%s"'
+                                 % (len(body), body[:80].decode()))
+                self.assertEqual(launch.result["ip"], "")
+                if engine_arguments is None:
+                    self.assertEqual((launch.exit_code, launch.engine, launch.result["status"]),
+                                     (42, None, "blocked"))
+                else:
+                    self.assertEqual((launch.exit_code, launch.result["status"]), (0, "ok"))
+                    self.assertEqual(self.user_arguments(launch), engine_arguments)
 
 
 class Cancelled(DiscoveryLaunch):
