@@ -3,7 +3,8 @@
     python3 real_curl_rig.py COMMAND [ARG...]
 
 Around the command: the geo-IP stand-in, a server that never answers, Debian's
-microsocks twice (open, and with user "orvalis" and password "proxy-pass"), both
+microsocks twice (open, and with user "orvalis" and password "proxy-pass-é＂",
+whose last two characters reach curl only as %XX in its argument), both
 leaving through 127.0.0.3 so that the stand-in sees the proxy's own exit
 address, a port that nobody listens on, a curl config directory whose .curlrc
 would send the reply into a file, and the relay that runs the real curl for the
@@ -30,7 +31,7 @@ import geoip_standin  # noqa: E402
 
 PROXY_EXIT = "127.0.0.3"
 PROXY_USER = "orvalis"
-PROXY_PASSWORD = "proxy-pass"
+PROXY_PASSWORD = "proxy-pass-\u00e9\uff02"
 
 
 def free_port():

@@ -131,6 +131,8 @@ TEST_F(RealCurl, ServerThatNeverAnswersEndsAtTheTenSecondLimit)
 
 TEST_F(RealCurl, ProxyCredentials)
 {
+    // The password ends in U+00E9 and U+FF02: curl gets them only as %XX and
+    // must hand the proxy their UTF-8 bytes.
     const std::string password = environment_text("ORVALIS_TEST_PROXY_PASSWORD");
     const DiscoveryResult right =
         discover_proxy_ip(proxy_on("ORVALIS_TEST_AUTH_SOCKS_PORT", credentials(password)), geoip_url("/myip"));

@@ -4,7 +4,6 @@
 
 #include <windows.h>
 
-#include <cstdlib>
 #include <fstream>
 #include <iterator>
 
@@ -38,8 +37,14 @@ std::wstring windows_path_of(const std::string& linux_path)
 
 std::string environment_text(const char* name)
 {
-    const char* value = std::getenv(name);
-    return value ? value : "";
+    // Read wide and converted to UTF-8: the C library's copy is in the ANSI
+    // code page, which cannot hold the rig's non-ASCII password.
+    const std::wstring wide_name(name, name + std::char_traits<char>::length(name));
+    const DWORD size = GetEnvironmentVariableW(wide_name.c_str(), nullptr, 0);
+    if (size == 0) return {};
+    std::wstring value(size, L'\0');
+    value.resize(GetEnvironmentVariableW(wide_name.c_str(), value.data(), size));
+    return wide_to_utf8(value);
 }
 
 void set_environment(const std::wstring& name, const std::wstring& value)
