@@ -41,8 +41,9 @@ class DiscoveryLaunch(unittest.TestCase):
         self.addCleanup(self.rig.cleanup)
         (self.rig.profile / harness.ERROR_REPORT).write_bytes(b'{"stale":true}\n')
 
-    def launch(self, *steps, **options):
-        return self.rig.launch(self.rig.profile_argument(), env=rig_of.scripted_curl(self.rig, *steps), **options)
+    def launch(self, *steps, env=None, **options):
+        env = dict(rig_of.scripted_curl(self.rig, *steps), **(env or {}))
+        return self.rig.launch(self.rig.profile_argument(), env=env, **options)
 
     def user_arguments(self, launch):
         return launch.engine["argv"][2:]
@@ -52,7 +53,11 @@ class Success(DiscoveryLaunch):
     def test_every_value_derived_through_the_primary_endpoint(self):
         self.rig.write_settings(settings(webrtc_no_leak="true", auto_geo="1", auto_lang='"true"',
                                          auto_timezone="true"))
-        launch = self.launch(("stderr", b""), BERLIN, ("exit", 0))
+        # Started the way a caller with redirected pipes starts it: inheritance
+        # on, and an inheritable handle of the caller's in the launcher.
+        inherited = self.rig.base / "curl-inherited"
+        launch = self.launch(("stderr", b""), BERLIN, ("exit", 0),
+                             env={"ORVALIS_INHERITABLE_HANDLE": "1", "ORVALIS_CURL_INHERITED": win(inherited)})
         self.assertEqual(launch.exit_code, 0)
         self.assertEqual(self.user_arguments(launch), [
             "--webrtc-fake-public-ip=203.0.113.7", "--force-webrtc-ip-handling-policy=default",
@@ -66,6 +71,8 @@ class Success(DiscoveryLaunch):
         curl_line = (self.rig.base / "curl-command-line").read_bytes().decode("utf-16-le")
         self.assertTrue(curl_line.endswith(
             ' -q --noproxy "" --max-time 10 -sS -x socks5h://127.0.0.1:1080 ' + PRIMARY_URL), curl_line)
+        # curl holds its output pipe and nothing else of the launcher's.
+        self.assertEqual(inherited.read_text(), "not inherited\n")
 
     def test_values_the_settings_name_are_never_derived(self):
         # lang and geo-lat are named; accept-language and geo-lng are not.

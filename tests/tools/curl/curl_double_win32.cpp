@@ -10,6 +10,9 @@
 //   ORVALIS_CURL_FORWARD  port on 127.0.0.1 of curl_relay.py, which runs the
 //                         real curl with this program's arguments and
 //                         environment and sends back its output and status
+//   ORVALIS_CURL_INHERITED  file that receives "inherited" or "not inherited":
+//                         whether the handle value that start-exact.exe handed
+//                         down in ORVALIS_INHERITABLE_HANDLE is valid here
 // With neither a script nor a port it says so on standard error and exits 2.
 
 #include "common/text_conversion.hpp"
@@ -194,6 +197,14 @@ int wmain(int argc, wchar_t** argv)
         const wchar_t* line = GetCommandLineW();
         std::ofstream(record.c_str(), std::ios::binary)
             .write(reinterpret_cast<const char*>(line), static_cast<std::streamsize>(wcslen(line) * sizeof(wchar_t)));
+    }
+
+    const std::wstring inherited = environment_value(L"ORVALIS_CURL_INHERITED");
+    if (!inherited.empty()) {
+        const auto value = std::wcstoull(environment_value(L"ORVALIS_INHERITABLE_HANDLE").c_str(), nullptr, 10);
+        DWORD flags = 0;
+        const bool valid = value != 0 && GetHandleInformation(reinterpret_cast<HANDLE>(value), &flags);
+        std::ofstream(inherited.c_str()) << (valid ? "inherited" : "not inherited") << '\n';
     }
 
     const std::wstring script = environment_value(L"ORVALIS_CURL_SCRIPT");
