@@ -23,10 +23,19 @@ FALLBACK_HOST = "127.0.0.2"
 PROXY_EXIT = real_curl_rig.PROXY_EXIT
 
 
+def system32_curl():
+    return harness.wine_prefix() / "drive_c" / "windows" / "system32" / "curl.exe"
+
+
 def install_curl_double():
     harness.ensure_prefix()
-    shutil.copy2(harness.TOOLS / "curl" / "curl.exe",
-                 harness.wine_prefix() / "drive_c" / "windows" / "system32" / "curl.exe")
+    shutil.copy2(harness.TOOLS / "curl" / "curl.exe", system32_curl())
+
+
+def install_curl_that_cannot_start():
+    """A curl.exe that is there but is no program: a text file by that name."""
+    harness.ensure_prefix()
+    system32_curl().write_bytes(b"curl is not installed here\r\n")
 
 
 def scripted_curl(rig, *steps):
