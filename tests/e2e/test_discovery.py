@@ -41,8 +41,8 @@ class DiscoveryLaunch(unittest.TestCase):
         self.addCleanup(self.rig.cleanup)
         (self.rig.profile / harness.ERROR_REPORT).write_bytes(b'{"stale":true}\n')
 
-    def launch(self, *steps, env=None, **options):
-        env = dict(rig_of.scripted_curl(self.rig, *steps), **(env or {}))
+    def launch(self, *steps, env=None, fallback=None, **options):
+        env = dict(rig_of.scripted_curl(self.rig, *steps, fallback=fallback), **(env or {}))
         return self.rig.launch(self.rig.profile_argument(), env=env, **options)
 
     def user_arguments(self, launch):
@@ -149,13 +149,13 @@ class Cancelled(DiscoveryLaunch):
     """The user closes the window: exit 0, no result report, no engine, the
     profile untouched, whichever of the worker's checks sees it first."""
 
-    def cancel(self, close_after_ms, *steps, settings_text=None):
+    def cancel(self, close_after_ms, *steps, settings_text=None, fallback=None, launcher_alone=False):
         profile_tree.build(self.rig.profile, session_files=2)
         self.rig.write_settings(settings_text or settings(auto_timezone=1, close_previous_tabs=1))
         closer = subprocess.Popen([str(harness.WINE_RUN), str(harness.TOOLS / "close-window.exe"),
                                    "OrvalisBrowserLauncher", str(close_after_ms), "20000"],
                                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        launch = self.launch(*steps, expect_engine=False)
+        launch = self.launch(*steps, expect_engine=False, fallback=fallback, launcher_alone=launcher_alone)
         self.assertEqual(closer.wait(timeout=30), 0, "the window never appeared")
         self.assertEqual(launch.exit_code, 0)
         self.assertIsNone(launch.engine)
@@ -183,6 +183,19 @@ class Cancelled(DiscoveryLaunch):
         # wins over the block.
         launch = self.cancel(1200, ("exit", 7))
         self.assertEqual(launch.error["error_code"], "PROXY_UNREACHABLE")
+
+    def test_during_a_fallback_probe_that_outlasts_the_wait(self):
+        # The primary fails at once; the fallback probe is still running when
+        # the launcher gives up waiting for it and exits around the worker.
+        launch = self.cancel(1500, ("exit", 7), settings_text=settings(webrtc_no_leak=1, close_previous_tabs=1),
+                             fallback=(("sleep", 12000), ("exit", 28)), launcher_alone=True)
+        curl_line = (self.rig.base / "curl-command-line").read_bytes().decode("utf-16-le")
+        self.assertTrue(curl_line.endswith(FALLBACK_URL), curl_line)
+        # Well before the probe could have ended: the launcher did not wait for
+        # it. (curl runs on; under Wine it holds the harness's output open.)
+        self.assertLess(launch.seconds, 12)
+        self.assertIsNone(launch.error_report)
+        self.assertEqual(launch.leftovers, [])
 
 
 class RealProxy(DiscoveryLaunch):
