@@ -55,6 +55,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
     PROCESS_INFORMATION process{};
     LARGE_INTEGER before{};
     QueryPerformanceCounter(&before);
+    // Inheritance on only when asked for, as a caller with redirected pipes has it.
     if (!CreateProcessW(application.c_str(), buffer.data(), nullptr, nullptr, hand_down, 0, nullptr, nullptr,
                         &startup, &process))
         return 101;
