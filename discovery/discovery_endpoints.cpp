@@ -3,26 +3,31 @@
 #include "discovery/discovery_urls.hpp"
 #include "discovery/url_host_name.hpp"
 
-const std::string& primary_discovery_url()
+namespace {
+
+constexpr std::string_view primary_url = configured_primary_discovery_url;
+constexpr std::string_view fallback_url = configured_fallback_discovery_url;
+constexpr std::string_view primary_host = url_host_name(primary_url);
+constexpr std::string_view fallback_host = url_host_name(fallback_url);
+
+} // namespace
+
+std::string_view primary_discovery_url()
 {
-    static const std::string url = configured_primary_discovery_url;
-    return url;
+    return primary_url;
 }
 
-const std::string& fallback_discovery_url()
+std::string_view fallback_discovery_url()
 {
-    static const std::string url = configured_fallback_discovery_url;
-    return url;
+    return fallback_url;
 }
 
-const std::string& primary_host_name()
+std::string_view primary_host_name()
 {
-    static const std::string host = url_host_name(primary_discovery_url());
-    return host;
+    return primary_host;
 }
 
-const std::string& fallback_host_name()
+std::string_view fallback_host_name()
 {
-    static const std::string host = url_host_name(fallback_discovery_url());
-    return host;
+    return fallback_host;
 }

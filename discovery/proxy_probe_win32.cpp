@@ -22,6 +22,48 @@ std::string read_until_closed(HANDLE read_end)
     return output;
 }
 
+// Starts curl with the pipe's write end as its output and errors, and with no
+// other handle of the launcher's. Inheritance is on for that one handle only:
+// a program that started the launcher with redirected output waits for its
+// pipes to close, and were curl to inherit them as well, that program would
+// wait for curl too, up to curl's time limit after a cancelled launch.
+bool start_curl(wchar_t* command_line, HANDLE write_end, PROCESS_INFORMATION& process)
+{
+    // Asked for its size first; this call fails by design and only reports the size.
+    SIZE_T list_size = 0;
+    InitializeProcThreadAttributeList(nullptr, 1, 0, &list_size);
+    if (list_size == 0) return false;
+    std::vector<unsigned char> list_memory(list_size);
+    const auto attributes = reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(list_memory.data());
+    if (!InitializeProcThreadAttributeList(attributes, 1, 0, &list_size)) return false;
+
+    // The list holds the address of this array, which lives until the list is
+    // deleted, after CreateProcessW. Each handle may appear once, and must be
+    // inheritable: the write end is both, serving as output and errors alike.
+    HANDLE inherited[] = {write_end};
+    BOOL started = FALSE;
+    if (UpdateProcThreadAttribute(attributes, 0, PROC_THREAD_ATTRIBUTE_HANDLE_LIST, inherited, sizeof inherited,
+                                  nullptr, nullptr)) {
+        STARTUPINFOEXW startup{};
+        startup.StartupInfo.cb = sizeof startup;
+        // Output and errors into the one pipe, and no window of curl's to be seen.
+        startup.StartupInfo.dwFlags = STARTF_USESTDHANDLES | STARTF_USESHOWWINDOW;
+        startup.StartupInfo.wShowWindow = SW_HIDE;
+        startup.StartupInfo.hStdInput = nullptr;
+        startup.StartupInfo.hStdOutput = write_end;
+        startup.StartupInfo.hStdError = write_end;
+        startup.lpAttributeList = attributes;
+        // Inheritance on, narrowed by the list to the write end;
+        // EXTENDED_STARTUPINFO_PRESENT makes the list count; CREATE_NO_WINDOW
+        // keeps a console from flashing up for curl.
+        started = CreateProcessW(nullptr, command_line, nullptr, nullptr, TRUE,
+                                 CREATE_NO_WINDOW | EXTENDED_STARTUPINFO_PRESENT, nullptr, nullptr,
+                                 &startup.StartupInfo, &process);
+    }
+    DeleteProcThreadAttributeList(attributes);
+    return started != FALSE;
+}
+
 } // namespace
 
 DiscoveryResult discover_proxy_ip(const std::string& proxy_server, const std::string& discovery_url)
@@ -47,25 +89,13 @@ DiscoveryResult discover_proxy_ip(const std::string& proxy_server, const std::st
     // Ignored on failure: a stray read end does not keep the pipe from ending.
     SetHandleInformation(read_end, HANDLE_FLAG_INHERIT, 0);
 
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    // Output and errors into the one pipe, and no window of curl's to be seen.
-    startup.dwFlags = STARTF_USESTDHANDLES | STARTF_USESHOWWINDOW;
-    startup.wShowWindow = SW_HIDE;
-    startup.hStdInput = nullptr;
-    startup.hStdOutput = write_end;
-    startup.hStdError = write_end;
-
     // CreateProcessW may write into the command line, so it gets its own copy.
     std::vector<wchar_t> writable(command_line.begin(), command_line.end());
     writable.push_back(L'\0');
 
     PROCESS_INFORMATION process{};
     const ULONGLONG start = GetTickCount64();
-    // Inheritance on for the pipe's write end; CREATE_NO_WINDOW keeps a console
-    // from flashing up for curl.
-    const BOOL started = CreateProcessW(nullptr, writable.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
-                                        nullptr, &startup, &process);
+    const bool started = start_curl(writable.data(), write_end, process);
     // Closed at once: while the launcher holds a write end, reading would never
     // see the end of curl's output.
     CloseHandle(write_end);

@@ -42,17 +42,18 @@ void run_discovery_worker(const DiscoveryWorkerInput& input, const DiscoveryWork
     if (state.cancelled.load()) return;
 
     show(progress_steps, actions, discovery_step,
-         L"contacting " + utf8_to_wide(primary_host_name()) + L" via SOCKS5\u2026", false, false);
-    DiscoveryResult result = actions.discover(settings.proxy_server, primary_discovery_url());
-    std::string last_url = primary_discovery_url();
+         L"contacting " + utf8_to_wide(std::string(primary_host_name())) + L" via SOCKS5\u2026", false, false);
+    std::string last_url(primary_discovery_url());
+    DiscoveryResult result = actions.discover(settings.proxy_server, last_url);
 
     if (!result.error_code.empty() && may_try_fallback(settings)) {
         show(progress_steps, actions, discovery_step,
-             L"primary failed \u2014 trying " + utf8_to_wide(fallback_host_name()) + L"\u2026", false, false);
+             L"primary failed \u2014 trying " + utf8_to_wide(std::string(fallback_host_name())) + L"\u2026", false,
+             false);
         const std::int64_t primary_elapsed_ms = result.elapsed_ms;
-        result = actions.discover(settings.proxy_server, fallback_discovery_url());
-        result.elapsed_ms += primary_elapsed_ms;
         last_url = fallback_discovery_url();
+        result = actions.discover(settings.proxy_server, last_url);
+        result.elapsed_ms += primary_elapsed_ms;
     }
 
     if (!result.error_code.empty()) {

@@ -4,7 +4,10 @@ void hand_over_launch_state(const LaunchState& worker_state, bool worker_ended, 
 {
     state.cancelled.exchange(worker_state.cancelled.load());
     state.blocked.exchange(worker_state.blocked.load());
-    if (!worker_ended) return;
+    if (!worker_ended) {
+        if (!state.cancelled.load()) state.blocked.exchange(true);
+        return;
+    }
     state.fake_public_ip = worker_state.fake_public_ip;
     state.timezone_override = worker_state.timezone_override;
     state.lang = worker_state.lang;

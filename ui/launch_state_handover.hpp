@@ -5,7 +5,14 @@
 
 #include "common/records.hpp"
 
-// Copies both flags, and the discovered values only when `worker_ended`: a
-// worker that is still inside a probe may yet write them, and then the launch
-// goes on without them.
+// Copies both flags, and the discovered values only when `worker_ended`: the
+// worker writes every value before it ends, so those of an ended worker are
+// whole, while one still running may be writing them yet, so they are dropped.
+//
+// Dropped values must never reach an "ok" launch. A user who closed the
+// window has cancelled the launch anyway. Without a cancel, the worker has not
+// ended when the window went without its request (the message loop failed, or
+// a quit message came from elsewhere) or when it did not get out within the
+// wait after its last step: nothing then tells whether discovery found what
+// the settings ask for, so the launch is blocked.
 void hand_over_launch_state(const LaunchState& worker_state, bool worker_ended, LaunchState& state);

@@ -23,25 +23,42 @@ FALLBACK_HOST = "127.0.0.2"
 PROXY_EXIT = real_curl_rig.PROXY_EXIT
 
 
+def system32_curl():
+    return harness.wine_prefix() / "drive_c" / "windows" / "system32" / "curl.exe"
+
+
 def install_curl_double():
     harness.ensure_prefix()
-    shutil.copy2(harness.TOOLS / "curl" / "curl.exe",
-                 harness.wine_prefix() / "drive_c" / "windows" / "system32" / "curl.exe")
+    shutil.copy2(harness.TOOLS / "curl" / "curl.exe", system32_curl())
 
 
-def scripted_curl(rig, *steps):
-    """The environment that makes the double play these steps on every run:
-    ("stdout", bytes), ("stderr", bytes), ("sleep", ms) or ("exit", status).
-    The last run's raw command line (UTF-16LE) lands in rig.base / "curl-command-line"."""
+def install_curl_that_cannot_start():
+    """A curl.exe that is there but is no program: a text file by that name."""
+    harness.ensure_prefix()
+    system32_curl().write_bytes(b"curl is not installed here\r\n")
+
+
+def _write_script(path, steps):
     script = bytearray()
     for kind, value in steps:
         if kind in ("stdout", "stderr"):
             script += b"%s %d\n" % (kind.encode(), len(value)) + value
         else:
             script += b"%s %d\n" % (kind.encode(), value)
-    path = rig.base / "curl-script"
     path.write_bytes(bytes(script))
-    return {"ORVALIS_CURL_SCRIPT": win(path), "ORVALIS_CURL_RECORD": win(rig.base / "curl-command-line")}
+    return win(path)
+
+
+def scripted_curl(rig, *steps, fallback=None):
+    """The environment that makes the double play these steps on every run:
+    ("stdout", bytes), ("stderr", bytes), ("sleep", ms) or ("exit", status);
+    on runs against the fallback endpoint the steps of `fallback`, if given.
+    The last run's raw command line (UTF-16LE) lands in rig.base / "curl-command-line"."""
+    env = {"ORVALIS_CURL_SCRIPT": _write_script(rig.base / "curl-script", steps),
+           "ORVALIS_CURL_RECORD": win(rig.base / "curl-command-line")}
+    if fallback:
+        env["ORVALIS_CURL_FALLBACK_SCRIPT"] = _write_script(rig.base / "curl-fallback-script", fallback)
+    return env
 
 
 def json_reply(**fields):

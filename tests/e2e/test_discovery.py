@@ -41,8 +41,9 @@ class DiscoveryLaunch(unittest.TestCase):
         self.addCleanup(self.rig.cleanup)
         (self.rig.profile / harness.ERROR_REPORT).write_bytes(b'{"stale":true}\n')
 
-    def launch(self, *steps, **options):
-        return self.rig.launch(self.rig.profile_argument(), env=rig_of.scripted_curl(self.rig, *steps), **options)
+    def launch(self, *steps, env=None, fallback=None, **options):
+        env = dict(rig_of.scripted_curl(self.rig, *steps, fallback=fallback), **(env or {}))
+        return self.rig.launch(self.rig.profile_argument(), env=env, **options)
 
     def user_arguments(self, launch):
         return launch.engine["argv"][2:]
@@ -52,7 +53,11 @@ class Success(DiscoveryLaunch):
     def test_every_value_derived_through_the_primary_endpoint(self):
         self.rig.write_settings(settings(webrtc_no_leak="true", auto_geo="1", auto_lang='"true"',
                                          auto_timezone="true"))
-        launch = self.launch(("stderr", b""), BERLIN, ("exit", 0))
+        # Started the way a caller with redirected pipes starts it: inheritance
+        # on, and an inheritable handle of the caller's in the launcher.
+        inherited = self.rig.base / "curl-inherited"
+        launch = self.launch(("stderr", b""), BERLIN, ("exit", 0),
+                             env={"ORVALIS_INHERITABLE_HANDLE": "1", "ORVALIS_CURL_INHERITED": win(inherited)})
         self.assertEqual(launch.exit_code, 0)
         self.assertEqual(self.user_arguments(launch), [
             "--webrtc-fake-public-ip=203.0.113.7", "--force-webrtc-ip-handling-policy=default",
@@ -66,6 +71,8 @@ class Success(DiscoveryLaunch):
         curl_line = (self.rig.base / "curl-command-line").read_bytes().decode("utf-16-le")
         self.assertTrue(curl_line.endswith(
             ' -q --noproxy "" --ssl-no-revoke --max-time 10 -sS -x socks5h://127.0.0.1:1080 ' + PRIMARY_URL), curl_line)
+        # curl holds its output pipe and nothing else of the launcher's.
+        self.assertEqual(inherited.read_text(), "not inherited\n")
 
     def test_values_the_settings_name_are_never_derived(self):
         # lang and geo-lat are named; accept-language and geo-lng are not.
@@ -163,13 +170,13 @@ class Cancelled(DiscoveryLaunch):
     """The user closes the window: exit 0, no result report, no engine, the
     profile untouched, whichever of the worker's checks sees it first."""
 
-    def cancel(self, close_after_ms, *steps, settings_text=None):
+    def cancel(self, close_after_ms, *steps, settings_text=None, fallback=None, launcher_alone=False):
         profile_tree.build(self.rig.profile, session_files=2)
         self.rig.write_settings(settings_text or settings(auto_timezone=1, close_previous_tabs=1))
         closer = subprocess.Popen([str(harness.WINE_RUN), str(harness.TOOLS / "close-window.exe"),
                                    "OrvalisBrowserLauncher", str(close_after_ms), "20000"],
                                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        launch = self.launch(*steps, expect_engine=False)
+        launch = self.launch(*steps, expect_engine=False, fallback=fallback, launcher_alone=launcher_alone)
         self.assertEqual(closer.wait(timeout=30), 0, "the window never appeared")
         self.assertEqual(launch.exit_code, 0)
         self.assertIsNone(launch.engine)
@@ -197,6 +204,19 @@ class Cancelled(DiscoveryLaunch):
         # wins over the block.
         launch = self.cancel(1200, ("exit", 7))
         self.assertEqual(launch.error["error_code"], "PROXY_UNREACHABLE")
+
+    def test_during_a_fallback_probe_that_outlasts_the_wait(self):
+        # The primary fails at once; the fallback probe is still running when
+        # the launcher gives up waiting for it and exits around the worker.
+        launch = self.cancel(1500, ("exit", 7), settings_text=settings(webrtc_no_leak=1, close_previous_tabs=1),
+                             fallback=(("sleep", 12000), ("exit", 28)), launcher_alone=True)
+        curl_line = (self.rig.base / "curl-command-line").read_bytes().decode("utf-16-le")
+        self.assertTrue(curl_line.endswith(FALLBACK_URL), curl_line)
+        # Well before the probe could have ended: the launcher did not wait for
+        # it. (curl runs on; under Wine it holds the harness's output open.)
+        self.assertLess(launch.seconds, 12)
+        self.assertIsNone(launch.error_report)
+        self.assertEqual(launch.leftovers, [])
 
 
 class RealProxy(DiscoveryLaunch):

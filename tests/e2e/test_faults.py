@@ -107,6 +107,18 @@ class BrokenCurl(Fault):
         self.assertIsNotNone(launch.engine)
         self.assert_whole_report(launch, "ok")
 
+    def test_curl_that_exists_but_cannot_be_started(self):
+        rig_of.install_curl_that_cannot_start()
+        self.addCleanup(rig_of.install_curl_double)
+        launch = self.launch()
+        error = launch.error
+        self.assertEqual((error["error_code"], error["message"], error["elapsed_ms"]),
+                         ("INTERNAL", "CreateProcess(curl.exe) failed", 0))
+        self.assertNotIn("curl_exit_code", error)
+        # The settings say fallback: the engine starts all the same.
+        self.assertIsNotNone(launch.engine)
+        self.assert_whole_report(launch, "ok")
+
     def test_curl_that_writes_until_its_time_limit(self):
         launch = self.launch(("flood", 10000), ("exit", 28))
         self.assertEqual(launch.error["error_code"], "PROXY_TIMEOUT")

@@ -3,12 +3,17 @@
 //   start-exact.exe <application> <file holding the command line in UTF-8>
 // With a third argument, the performance counter just before CreateProcessW is
 // written to that file, and on a second line the counter's frequency.
+// With ORVALIS_INHERITABLE_HANDLE set in its environment, it holds an
+// inheritable event of its own, starts the program with inheritance on, as a
+// caller with redirected pipes does, and hands the event's handle value down
+// in that variable (decimal), for the programs further down to look for.
 
 #include "common/text_conversion.hpp"
 
 #include <windows.h>
 #include <shellapi.h>
 
+#include <cstdint>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -25,6 +30,23 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
     const std::wstring counter_file = count > 3 ? arguments[3] : L"";
     LocalFree(arguments);
 
+    const bool hand_down = GetEnvironmentVariableW(L"ORVALIS_INHERITABLE_HANDLE", nullptr, 0) > 0;
+    if (hand_down) {
+        // Handles of its own first, none inheritable, so that the event's value
+        // lies above every handle a small program down the line opens itself:
+        // the same value valid there means the event itself was inherited.
+        for (int i = 0; i < 512; ++i) {
+            HANDLE filler = nullptr;
+            DuplicateHandle(GetCurrentProcess(), GetCurrentProcess(), GetCurrentProcess(), &filler, 0, FALSE,
+                            DUPLICATE_SAME_ACCESS);
+        }
+        SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
+        const HANDLE event = CreateEventW(&inheritable, TRUE, FALSE, nullptr);
+        if (!event) return 103;
+        SetEnvironmentVariableW(L"ORVALIS_INHERITABLE_HANDLE",
+                                std::to_wstring(reinterpret_cast<std::uintptr_t>(event)).c_str());
+    }
+
     std::wstring line = utf8_to_wide(line_utf8);
     std::vector<wchar_t> buffer(line.begin(), line.end());
     buffer.push_back(L'\0');
@@ -33,8 +55,9 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
     PROCESS_INFORMATION process{};
     LARGE_INTEGER before{};
     QueryPerformanceCounter(&before);
-    if (!CreateProcessW(application.c_str(), buffer.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                        &process))
+    // Inheritance on only when asked for, as a caller with redirected pipes has it.
+    if (!CreateProcessW(application.c_str(), buffer.data(), nullptr, nullptr, hand_down, 0, nullptr, nullptr,
+                        &startup, &process))
         return 101;
     if (!counter_file.empty()) {
         LARGE_INTEGER frequency{};

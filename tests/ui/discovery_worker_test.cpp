@@ -142,12 +142,12 @@ DiscoveryResult failure(std::string code, std::int64_t elapsed_ms)
 
 std::wstring contacting()
 {
-    return L"contacting " + utf8_to_wide(primary_host_name()) + L" via SOCKS5\u2026";
+    return L"contacting " + utf8_to_wide(std::string(primary_host_name())) + L" via SOCKS5\u2026";
 }
 
 std::wstring trying_fallback()
 {
-    return L"primary failed \u2014 trying " + utf8_to_wide(fallback_host_name()) + L"\u2026";
+    return L"primary failed \u2014 trying " + utf8_to_wide(std::string(fallback_host_name())) + L"\u2026";
 }
 
 TEST(DiscoveryWorker, PrimarySuccessShowsEachStepAndFinishesTheStateBeforeClosing)
@@ -268,7 +268,7 @@ TEST(DiscoveryWorker, FailureEitherBlocksTheLaunchOrCarriesOnWithoutPersona)
           {1, L"WARN: PROXY_AUTH_FAILED \u2014 chrome will fall back", true, true},
           {2, L"none (passthrough)", true, false},
           {3, L"", true, false}},
-         fallback_host_name(),
+         std::string(fallback_host_name()),
          10040,
          false},
     };

@@ -1,19 +1,23 @@
 // The worker on a thread of its own, against a window stand-in on the test's
 // thread that paints from the shared list whenever it likes, as the real
 // window may. Under ThreadSanitizer a line changed without the guard, or a
-// launch state write that races the reader, is reported.
+// launch state write that races the reader, is reported. The launcher's copy
+// of the worker's state is taken the same way, from a worker that may still run.
 
 #include "ui/discovery_worker.hpp"
 
+#include "ui/launch_state_handover.hpp"
 #include "ui/progress_messages.hpp"
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <deque>
 #include <future>
 #include <thread>
+#include <tuple>
 
 namespace {
 
@@ -136,6 +140,76 @@ TEST(DiscoveryWorkerThread, UserClosingDuringTheProbeStopsTheWorkerAfterItsOutco
     EXPECT_EQ(after_close, (std::vector<std::pair<unsigned, std::size_t>>{{WM_PROGRESS_UPDATE, 1}}));
     EXPECT_TRUE(state.blocked.load());
     EXPECT_EQ(state.elapsed_ms, 10003);
+}
+
+void fill_every_value(LaunchState& state)
+{
+    state.fake_public_ip = L"203.0.113.7";
+    state.timezone_override = L"Europe/Berlin";
+    state.lang = L"de-DE";
+    state.accept_language = L"de-DE,de;q=0.9,en;q=0.8";
+    state.geo_lat = L"52.52";
+    state.geo_lng = L"13.405";
+    state.ip = "203.0.113.7";
+    state.timezone = "Europe/Berlin";
+    state.country_code = "DE";
+    state.provider = "tessar";
+    state.elapsed_ms = 412;
+}
+
+TEST(LaunchStateHandOver, AnEndedWorkersValuesArriveWhole)
+{
+    LaunchState worker_state;
+    fill_every_value(worker_state);
+    worker_state.blocked.exchange(true);
+    LaunchState state;
+    hand_over_launch_state(worker_state, true, state);
+
+    LaunchState expected;
+    fill_every_value(expected);
+    EXPECT_EQ(std::tie(state.fake_public_ip, state.timezone_override, state.lang, state.accept_language,
+                       state.geo_lat, state.geo_lng),
+              std::tie(expected.fake_public_ip, expected.timezone_override, expected.lang, expected.accept_language,
+                       expected.geo_lat, expected.geo_lng));
+    EXPECT_EQ(std::tie(state.ip, state.timezone, state.country_code, state.provider, state.elapsed_ms),
+              std::tie(expected.ip, expected.timezone, expected.country_code, expected.provider,
+                       expected.elapsed_ms));
+    EXPECT_TRUE(state.blocked.load());
+    EXPECT_FALSE(state.cancelled.load());
+}
+
+// A worker that is still writing when the launcher stops waiting for it: its
+// values are never read, and a launch the user did not cancel is blocked, as
+// nothing tells whether discovery found what the settings ask for.
+TEST(LaunchStateHandOver, AWorkerStillRunningLeavesNoValuesAndNoLaunchThatLooksOk)
+{
+    for (const bool cancelled : {false, true}) {
+        SCOPED_TRACE(cancelled ? "cancelled" : "not cancelled");
+        LaunchState worker_state;
+        worker_state.cancelled.exchange(cancelled);
+        std::atomic<bool> stop{false};
+        std::promise<void> first_write;
+        std::thread worker([&] {
+            fill_every_value(worker_state);
+            first_write.set_value();
+            while (!stop.load()) fill_every_value(worker_state);
+        });
+        first_write.get_future().wait();
+
+        LaunchState state;
+        hand_over_launch_state(worker_state, false, state);
+        stop.exchange(true);
+        worker.join();
+
+        EXPECT_EQ(state.cancelled.load(), cancelled);
+        // A cancel ends the launch before the block is looked at.
+        EXPECT_TRUE(cancelled || state.blocked.load());
+        EXPECT_TRUE(state.fake_public_ip.empty());
+        EXPECT_TRUE(state.timezone_override.empty());
+        EXPECT_TRUE(state.ip.empty());
+        EXPECT_TRUE(state.provider.empty());
+        EXPECT_EQ(state.elapsed_ms, 0);
+    }
 }
 
 } // namespace

@@ -110,7 +110,7 @@ TEST(PersonaValues, ReportValuesNameTheEndpointThatGaveTheFinalAnswer)
     failed.elapsed_ms = 10012;
 
     LaunchState state;
-    store_report_values(failed, primary_discovery_url(), state);
+    store_report_values(failed, std::string(primary_discovery_url()), state);
     EXPECT_EQ(state.provider, "tessar");
     EXPECT_EQ(state.country_code, "DE");
     EXPECT_EQ(state.timezone, "Europe/Berlin");
@@ -120,7 +120,7 @@ TEST(PersonaValues, ReportValuesNameTheEndpointThatGaveTheFinalAnswer)
     DiscoveryResult bare;
     bare.ip = "198.51.100.23";
     bare.elapsed_ms = 15;
-    store_report_values(bare, fallback_discovery_url(), state);
+    store_report_values(bare, std::string(fallback_discovery_url()), state);
     EXPECT_EQ(state.provider, fallback_host_name());
     EXPECT_EQ(state.ip, "198.51.100.23");
     EXPECT_EQ(state.country_code, "");
@@ -128,7 +128,7 @@ TEST(PersonaValues, ReportValuesNameTheEndpointThatGaveTheFinalAnswer)
     EXPECT_EQ(state.elapsed_ms, 15);
 
     // Only the whole URL counts, not a longer one that starts with it.
-    store_report_values(bare, fallback_discovery_url() + "?again", state);
+    store_report_values(bare, std::string(fallback_discovery_url()) + "?again", state);
     EXPECT_EQ(state.provider, "tessar");
 }
 

@@ -7,9 +7,14 @@
 //                         followed by N bytes to write there, "sleep N\n" to
 //                         wait N ms, "flood N\n" to write to standard output
 //                         as fast as it can for N ms, "exit N\n" to end
+//   ORVALIS_CURL_FALLBACK_SCRIPT  steps played instead when the URL asked
+//                         (the last argument) is a fallback one, ending "/myip"
 //   ORVALIS_CURL_FORWARD  port on 127.0.0.1 of curl_relay.py, which runs the
 //                         real curl with this program's arguments and
 //                         environment and sends back its output and status
+//   ORVALIS_CURL_INHERITED  file that receives "inherited" or "not inherited":
+//                         whether the handle value that start-exact.exe handed
+//                         down in ORVALIS_INHERITABLE_HANDLE is valid here
 // With neither a script nor a port it says so on standard error and exits 2.
 
 #include "common/text_conversion.hpp"
@@ -196,7 +201,18 @@ int wmain(int argc, wchar_t** argv)
             .write(reinterpret_cast<const char*>(line), static_cast<std::streamsize>(wcslen(line) * sizeof(wchar_t)));
     }
 
-    const std::wstring script = environment_value(L"ORVALIS_CURL_SCRIPT");
+    const std::wstring inherited = environment_value(L"ORVALIS_CURL_INHERITED");
+    if (!inherited.empty()) {
+        const auto value = std::wcstoull(environment_value(L"ORVALIS_INHERITABLE_HANDLE").c_str(), nullptr, 10);
+        DWORD flags = 0;
+        const bool valid = value != 0 && GetHandleInformation(reinterpret_cast<HANDLE>(value), &flags);
+        std::ofstream(inherited.c_str()) << (valid ? "inherited" : "not inherited") << '\n';
+    }
+
+    const std::wstring url = argc > 1 ? argv[argc - 1] : L"";
+    const bool fallback_url = url.size() >= 5 && url.compare(url.size() - 5, 5, L"/myip") == 0;
+    std::wstring script = fallback_url ? environment_value(L"ORVALIS_CURL_FALLBACK_SCRIPT") : L"";
+    if (script.empty()) script = environment_value(L"ORVALIS_CURL_SCRIPT");
     if (!script.empty()) return play_script(script);
     const std::wstring port = environment_value(L"ORVALIS_CURL_FORWARD");
     if (!port.empty()) return forward(argc, argv, port);
