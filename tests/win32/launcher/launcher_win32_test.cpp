@@ -83,17 +83,48 @@ TEST(WriteFileAtomic, MissingFolderFailsAndCreatesNothing)
     EXPECT_FALSE(exists(folder));
 }
 
-TEST(WriteFileAtomic, RefusedRenameKeepsTheOldReport)
+// Readers as scanners and sync clients open a report: every sharing but delete.
+constexpr DWORD reader_sharing[] = {0, FILE_SHARE_READ, FILE_SHARE_READ | FILE_SHARE_WRITE};
+
+TEST(WriteFileAtomic, ReportHeldForGoodKeepsTheOldOne)
 {
-    const std::wstring target = scratch_directory() + L"\\held.json";
-    ASSERT_TRUE(write_file_atomic(target, "old\n"));
-    // Another program holds the report open without delete sharing.
-    HANDLE held = CreateFileW(target.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(held, INVALID_HANDLE_VALUE);
-    EXPECT_FALSE(write_file_atomic(target, "new\n"));
-    CloseHandle(held);
-    EXPECT_EQ(read_all(target), "old\n");
-    EXPECT_FALSE(exists(target + L".tmp"));
+    for (const DWORD sharing : reader_sharing) {
+        SCOPED_TRACE(sharing);
+        const std::wstring target = scratch_directory() + L"\\held.json";
+        ASSERT_TRUE(write_file_atomic(target, "old\n"));
+        HANDLE held = CreateFileW(target.c_str(), GENERIC_READ, sharing, nullptr, OPEN_EXISTING, 0, nullptr);
+        ASSERT_NE(held, INVALID_HANDLE_VALUE);
+        EXPECT_FALSE(write_file_atomic(target, "new\n"));
+        CloseHandle(held);
+        EXPECT_EQ(read_all(target), "old\n");
+        EXPECT_FALSE(exists(target + L".tmp"));
+    }
+}
+
+// The reader lets go 300 ms after the write has begun, while the rename is still being tried.
+TEST(WriteFileAtomic, ReportHeldForAMomentIsReplacedAfterAll)
+{
+    for (const DWORD sharing : reader_sharing) {
+        SCOPED_TRACE(sharing);
+        const std::wstring target = scratch_directory() + L"\\briefly-held.json";
+        ASSERT_TRUE(write_file_atomic(target, "old\n"));
+        HANDLE held = CreateFileW(target.c_str(), GENERIC_READ, sharing, nullptr, OPEN_EXISTING, 0, nullptr);
+        ASSERT_NE(held, INVALID_HANDLE_VALUE);
+        HANDLE reader = CreateThread(
+            nullptr, 0,
+            [](LPVOID handle) -> DWORD {
+                Sleep(300);
+                CloseHandle(static_cast<HANDLE>(handle));
+                return 0;
+            },
+            held, 0, nullptr);
+        ASSERT_NE(reader, nullptr);
+        EXPECT_TRUE(write_file_atomic(target, "new\n"));
+        WaitForSingleObject(reader, INFINITE);
+        CloseHandle(reader);
+        EXPECT_EQ(read_all(target), "new\n");
+        EXPECT_FALSE(exists(target + L".tmp"));
+    }
 }
 
 TEST(UtcTimestamp, IsTwentyCharactersOfUtc)
