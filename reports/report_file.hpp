@@ -12,5 +12,6 @@ std::wstring report_path(const std::wstring& file_name);
 
 // Replaces `path` with exactly `content` through "<path>.tmp", so a reader
 // never sees half a report. False on any failure, after which no .tmp file of
-// this call remains and an existing file at `path` is unchanged.
+// this call remains and an existing file at `path` is unchanged. While another
+// program holds the old file the final rename is tried again for about a second.
 bool write_file_atomic(const std::wstring& path, const std::string& content);

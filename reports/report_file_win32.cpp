@@ -1,6 +1,7 @@
 #include "reports/report_file.hpp"
 
 #include "launcher/command_line.hpp"
+#include "reports/rename_retry.hpp"
 #include "reports/report_record.hpp"
 
 #include <windows.h>
@@ -41,8 +42,20 @@ bool write_file_atomic(const std::wstring& path, const std::string& content)
         DeleteFileW(temporary.c_str());
         return false;
     }
-    // One rename replaces the old report, so a reader sees the old or the new one.
-    if (!MoveFileExW(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+    const auto rename = [&temporary, &path] {
+        // One rename replaces the old report, so a reader sees the old or the new one.
+        if (MoveFileExW(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING)) return RenameOutcome::done;
+        // A reader without delete sharing makes the rename fail with one of these
+        // two until it lets go. A read-only report or a folder in its place also
+        // gives access denied; it costs the whole second of tries, then the same failure.
+        const DWORD error = GetLastError();
+        return error == ERROR_SHARING_VIOLATION || error == ERROR_ACCESS_DENIED ? RenameOutcome::busy
+                                                                                : RenameOutcome::failed;
+    };
+    // The tries hold up whichever thread writes: the worker (error report), which
+    // keeps the progress window up that much longer, or the main thread (result
+    // report) just before the engine starts. Either way about one second at most.
+    if (!rename_with_retries(rename, [](unsigned milliseconds) { Sleep(milliseconds); })) {
         DeleteFileW(temporary.c_str());
         return false;
     }

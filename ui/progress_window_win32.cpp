@@ -96,6 +96,14 @@ LRESULT CALLBACK ProgressWindowProc(HWND window, UINT message, WPARAM wparam, LP
         InvalidateRect(window, nullptr, FALSE);
         return 0;
     case WM_PROGRESS_CLOSE:
+        // While this window is in front the launcher may set the foreground,
+        // and once it is gone it may not; the engine starts only after that,
+        // so its first window would open behind the others with a flashing
+        // taskbar button. The right is passed on now, to any process, because
+        // the engine has no process id yet. It lapses at the user's next
+        // input. A failure (the window was not in front) changes nothing.
+        // Wine does not enforce the foreground lock, so only Windows shows this.
+        AllowSetForegroundWindow(ASFW_ANY);
         DestroyWindow(window);
         return 0;
     default:

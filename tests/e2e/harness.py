@@ -47,8 +47,9 @@ def ensure_prefix():
                    check=True, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL)
 
 
-def run_windows(program, *args, env=None, display=True, timeout=60, stdin=None, output=subprocess.PIPE):
-    """Runs a Windows program through the project's Wine runner; returns (exit code, seconds).
+def run_windows(program, *args, env=None, display=True, timeout=60, stdin=None, output=subprocess.PIPE, cwd=None):
+    """Runs a Windows program through the project's Wine runner, in the host folder
+    `cwd` (Wine's current directory) when given; returns (exit code, seconds).
     Every Wine process started below it holds its output open, and the run
     lasts until the last of them has ended, unless `output` is DEVNULL."""
     full_env = dict(os.environ)
@@ -57,7 +58,7 @@ def run_windows(program, *args, env=None, display=True, timeout=60, stdin=None, 
         full_env["ORVALIS_NO_DISPLAY"] = "1"
     started = time.monotonic()
     done = subprocess.run([str(WINE_RUN), str(program), *map(str, args)], env=full_env, timeout=timeout,
-                          stdin=subprocess.DEVNULL, stdout=output, stderr=subprocess.STDOUT)
+                          stdin=subprocess.DEVNULL, stdout=output, stderr=subprocess.STDOUT, cwd=cwd)
     return done.returncode, time.monotonic() - started
 
 
@@ -108,11 +109,12 @@ class Rig:
         return '"--user-data-dir=%s"' % win(directory or self.profile)
 
     def launch(self, tail, env=None, display=True, expect_engine=True, report_dir=None, timeout=60,
-               launcher_alone=False):
+               launcher_alone=False, cwd=None):
         """Starts the launcher with the command line `"<launcher>" <tail>` (or just
-        the quoted path when tail is empty) and waits for the engine's record.
-        With `launcher_alone` the launch's seconds end when the launcher does,
-        even while a program it started runs on."""
+        the quoted path when tail is empty), in the current directory `cwd` when
+        given, and waits for the engine's record. With `launcher_alone` the
+        launch's seconds end when the launcher does, even while a program it
+        started runs on."""
         line = '"%s"' % win(self.app / "orvalis-browser.exe") + (" " + tail if tail else "")
         line_file = self.base / "command-line.txt"
         line_file.write_bytes(line.encode("utf-8"))
@@ -120,7 +122,7 @@ class Rig:
         run_env = {"ORVALIS_FAKE_ENGINE_RECORD": win(self.engine_record)}
         run_env.update(env or {})
         code, seconds = run_windows(TOOLS / "start-exact.exe", win(self.app / "orvalis-browser.exe"),
-                                    win(line_file), env=run_env, display=display, timeout=timeout,
+                                    win(line_file), env=run_env, display=display, timeout=timeout, cwd=cwd,
                                     output=subprocess.DEVNULL if launcher_alone else subprocess.PIPE)
         engine = self._wait_for_engine(10 if expect_engine else 1.5)
         reports = Path(report_dir or self.profile)

@@ -72,23 +72,39 @@ class BrokenProfile(Fault):
         self.assertIsNone(launch.result_report)
         self.assertEqual(launch.leftovers, [])
 
-    def test_report_held_open_by_another_program(self):
-        report = self.rig.profile / harness.RESULT_REPORT
-        report.write_bytes(b'{"old":true}\n')
+    def hold_report(self, report, *how):
+        """Starts hold-file.exe on the report and waits until it holds it."""
         ready = self.rig.base / "held"
+        ready.unlink(missing_ok=True)
         holder = subprocess.Popen([str(harness.WINE_RUN), str(harness.TOOLS / "hold-file.exe"), win(report),
-                                   win(ready), "6000"], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+                                   win(ready), *how], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        self.addCleanup(holder.wait, 30)
         deadline = time.monotonic() + 20
         while not ready.exists() and time.monotonic() < deadline:
             time.sleep(0.05)
         self.assertTrue(ready.exists(), "the report was never held")
+        return holder
+
+    def test_report_held_open_by_another_program(self):
+        report = self.rig.profile / harness.RESULT_REPORT
         self.rig.write_settings('{"speech-voices": 1}')
-        launch = self.rig.launch(self.rig.profile_argument())
-        self.assertEqual(holder.wait(timeout=30), 0)
-        self.assertEqual(launch.exit_code, 0)
-        self.assertIsNotNone(launch.engine)
-        self.assertEqual(report.read_bytes(), b'{"old":true}\n')
-        self.assertEqual(list(self.rig.profile.glob("*.tmp")), [])
+        with self.subTest("held for the whole launch: the old report stays, the launch goes on"):
+            report.write_bytes(b'{"old":true}\n')
+            holder = self.hold_report(report, "8000")
+            launch = self.rig.launch(self.rig.profile_argument())
+            self.assertIsNone(holder.poll(), "the launch waited for the reader")
+            self.assertEqual(launch.exit_code, 0)
+            self.assertIsNotNone(launch.engine)
+            self.assertEqual(report.read_bytes(), b'{"old":true}\n')
+            self.assertEqual(list(self.rig.profile.glob("*.tmp")), [])
+            self.assertEqual(holder.wait(timeout=30), 0)
+        with self.subTest("let go 300 ms after the write began: the new report lands"):
+            report.write_bytes(b'{"old":true}\n')
+            holder = self.hold_report(report, "15000", win(report.with_name(report.name + ".tmp")), "300")
+            launch = self.rig.launch(self.rig.profile_argument())
+            self.assertEqual(holder.wait(timeout=30), 0)
+            self.assertIsNotNone(launch.engine)
+            self.assert_whole_report(launch, "passthrough")
 
 
 class BrokenCurl(Fault):

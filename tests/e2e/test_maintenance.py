@@ -32,6 +32,16 @@ class MaintenanceOnRoadsThatStartTheEngine(unittest.TestCase):
         report_time = (self.rig.profile / harness.RESULT_REPORT).stat().st_mtime_ns
         self.assertLessEqual((self.rig.profile / "Default").stat().st_mtime_ns, report_time)
 
+    def test_relative_profile_is_the_current_directorys_for_launcher_and_engine(self):
+        # The engine resolves a relative --user-data-dir against the current
+        # directory it inherits; the launcher must clean that folder, not one
+        # beside itself.
+        self.rig.write_settings(EVERYTHING.replace("socks5://", "http://"))
+        launch = self.rig.launch('"--user-data-dir=%s"' % self.rig.profile.name, cwd=self.rig.base)
+        self.assertEqual(launch.result["status"], "passthrough")
+        self.assertEqual(launch.engine["argv"][1], "--user-data-dir=" + self.rig.profile.name)
+        self.assert_profile_cleaned(launch)
+
     def test_degraded_writes_the_report_before_cleaning(self):
         self.rig.write_settings(EVERYTHING)
         # Without a display the progress window cannot be created.

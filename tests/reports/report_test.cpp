@@ -1,8 +1,11 @@
 #include "reports/error_report.hpp"
+#include "reports/rename_retry.hpp"
 #include "reports/report_record.hpp"
 #include "reports/result_report.hpp"
 
 #include <gtest/gtest.h>
+
+#include <deque>
 
 namespace {
 
@@ -114,6 +117,54 @@ TEST(ResultReport, FifteenFieldsInOrder)
               "{\"schema\":1,\"ts\":\"t\",\"status\":\"blocked\",\"ip\":\"\",\"timezone\":\"\",\"country_code\":\"\","
               "\"lat\":\"\",\"lng\":\"\",\"lang\":\"\",\"accept_lang\":\"\",\"elapsed_ms\":-5,\"provider\":\"\","
               "\"error_code\":\"PROXY_BLOCKED\",\"message\":\"m\",\"launcher_version\":\"0.24.0\"}\n");
+}
+
+// Each case: what the rename answers, try after try (the last answer repeats),
+// whether the write counts as done, how many tries were made and the pauses between them.
+TEST(RenameWithRetries, OnlyABusyTargetIsTriedAgainAndForAboutASecond)
+{
+    using O = RenameOutcome;
+    const auto busy_then = [](std::size_t busy, O last) {
+        std::deque<O> answers(busy, O::busy);
+        answers.push_back(last);
+        return answers;
+    };
+    struct Case {
+        const char* name;
+        std::deque<O> answers;
+        bool done;
+        int tries;
+    };
+    const Case cases[] = {
+        {"done at once", {O::done}, true, 1},
+        {"failed at once", {O::failed}, false, 1},
+        {"busy, then failed", busy_then(2, O::failed), false, 3},
+        {"busy for a moment", busy_then(3, O::done), true, 4},
+        {"busy until the last try", busy_then(19, O::done), true, 20},
+        {"busy for good", busy_then(40, O::done), false, 20},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::deque<O> answers = c.answers;
+        int tries = 0;
+        unsigned paused = 0;
+        int pauses = 0;
+        const bool done = rename_with_retries(
+            [&] {
+                ++tries;
+                const O answer = answers.front();
+                if (answers.size() > 1) answers.pop_front();
+                return answer;
+            },
+            [&](unsigned milliseconds) {
+                paused += milliseconds;
+                ++pauses;
+            });
+        EXPECT_EQ(done, c.done);
+        EXPECT_EQ(tries, c.tries);
+        EXPECT_EQ(pauses, c.tries - 1);
+        EXPECT_EQ(paused, 50u * (c.tries - 1));
+    }
 }
 
 } // namespace

@@ -83,17 +83,41 @@ TEST(WriteFileAtomic, MissingFolderFailsAndCreatesNothing)
     EXPECT_FALSE(exists(folder));
 }
 
-TEST(WriteFileAtomic, RefusedRenameKeepsTheOldReport)
+// A reader such as a scanner or a sync client holds the old report with any
+// sharing but delete. Held for good, the old report stays; let go 300 ms after
+// the write began, while the rename is still being tried, the new one lands.
+TEST(WriteFileAtomic, ReportHeldByAReader)
 {
-    const std::wstring target = scratch_directory() + L"\\held.json";
-    ASSERT_TRUE(write_file_atomic(target, "old\n"));
-    // Another program holds the report open without delete sharing.
-    HANDLE held = CreateFileW(target.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(held, INVALID_HANDLE_VALUE);
-    EXPECT_FALSE(write_file_atomic(target, "new\n"));
-    CloseHandle(held);
-    EXPECT_EQ(read_all(target), "old\n");
-    EXPECT_FALSE(exists(target + L".tmp"));
+    for (const DWORD sharing : {DWORD{0}, DWORD{FILE_SHARE_READ}, DWORD{FILE_SHARE_READ | FILE_SHARE_WRITE}}) {
+        for (const bool let_go : {false, true}) {
+            SCOPED_TRACE(std::to_string(sharing) + (let_go ? " let go" : " held"));
+            const std::wstring target = scratch_directory() + L"\\held.json";
+            ASSERT_TRUE(write_file_atomic(target, "old\n"));
+            HANDLE held = CreateFileW(target.c_str(), GENERIC_READ, sharing, nullptr, OPEN_EXISTING, 0, nullptr);
+            ASSERT_NE(held, INVALID_HANDLE_VALUE);
+            HANDLE reader = nullptr;
+            if (let_go) {
+                reader = CreateThread(
+                    nullptr, 0,
+                    [](LPVOID handle) -> DWORD {
+                        Sleep(300);
+                        CloseHandle(static_cast<HANDLE>(handle));
+                        return 0;
+                    },
+                    held, 0, nullptr);
+                ASSERT_NE(reader, nullptr);
+            }
+            EXPECT_EQ(write_file_atomic(target, "new\n"), let_go);
+            if (let_go) {
+                WaitForSingleObject(reader, INFINITE);
+                CloseHandle(reader);
+            } else {
+                CloseHandle(held);
+            }
+            EXPECT_EQ(read_all(target), let_go ? "new\n" : "old\n");
+            EXPECT_FALSE(exists(target + L".tmp"));
+        }
+    }
 }
 
 TEST(UtcTimestamp, IsTwentyCharactersOfUtc)

@@ -1,6 +1,7 @@
 // Profile maintenance on real directory trees in the temporary folder, with a
 // real second process holding files open and Wine's real desktop trash.
 
+#include "common/text_conversion.hpp"
 #include "profile/profile_maintenance.hpp"
 
 #include <windows.h>
@@ -222,12 +223,73 @@ TEST_F(ProfileMaintenance, ProfileDirectoryForms)
     ResetGranularStorage(profile.wstring() + L"\\", {{"shader_cache", true}});
     RemovePreviousSession((root / L"Missing").wstring());
     ResetGranularStorage((root / L"Missing").wstring(), {{"all", true}, {"cache_storage", true}});
+
+    // "\" and "/" resolve to the root of the current drive, and a drive root
+    // names no profile: what lies at the top of the drive stays.
+    const fs::path drive = root.root_path();
+    const std::vector<std::wstring> at_drive_root = {L"Default\\Last Tabs", L"Default\\Sessions\\Tabs_1",
+                                                     L"ShaderCache\\data_0"};
+    make(drive, at_drive_root);
+    for (const std::wstring& top : {std::wstring(L"\\"), std::wstring(L"/"), drive.wstring(),
+                                    drive.wstring().substr(0, 2), L"\\\\?\\" + drive.wstring()}) {
+        RemovePreviousSession(top);
+        ResetGranularStorage(top, {{"all", true}});
+    }
     SetCurrentDirectoryW(previous);
+    const std::vector<std::wstring> left_at_drive_root = existing(drive, at_drive_root);
+    std::error_code error;
+    fs::remove_all(drive / L"Default", error);
+    fs::remove_all(drive / L"ShaderCache", error);
 
     EXPECT_EQ(existing(root, {L"Relative\\Default\\Sessions\\", L"Relative\\ShaderCache\\", L"Missing\\"}),
               std::vector<std::wstring>{});
     EXPECT_EQ(existing(profile, {L"Default\\Last Tabs", L"Default\\Sessions\\", L"ShaderCache\\"}),
               std::vector<std::wstring>{});
+    EXPECT_EQ(left_at_drive_root, at_drive_root);
+}
+
+// Site storage nests deeper than 260 characters. The shell delete leaves such
+// a tree (under Wine, all of it), and the reset must still take everything it
+// was asked for, and nothing beside it.
+TEST_F(ProfileMaintenance, TreesDeeperThan260CharactersGoWhole)
+{
+    const std::wstring base = L"\\\\?\\" + profile.wstring() + L"\\Default";
+    const std::wstring cache_storage = base + L"\\Service Worker\\CacheStorage";
+    const std::wstring indexeddb = base + L"\\IndexedDB";
+    const std::wstring sessions = base + L"\\Sessions";
+    for (const std::wstring& folder : {base, base + L"\\Service Worker", cache_storage, indexeddb, sessions})
+        CreateDirectoryW(folder.c_str(), nullptr);
+    make(profile, {L"Default\\Service Worker\\Database\\LOG", L"Default\\Local Storage\\leveldb\\CURRENT"});
+    // A chain of 40-character folders, a file on every level, until the path passes 700 characters.
+    for (std::wstring folder : {cache_storage, sessions}) {
+        while (folder.size() < 700) {
+            folder += L"\\0123456789abcdef0123456789abcdef01234567";
+            ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+            const std::wstring file = folder + L"\\index-dir_the-real-index";
+            HANDLE created = CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+            ASSERT_NE(created, INVALID_HANDLE_VALUE);
+            CloseHandle(created);
+        }
+        // The deepest file and folder are read-only, which a plain delete refuses.
+        SetFileAttributesW((folder + L"\\index-dir_the-real-index").c_str(), FILE_ATTRIBUTE_READONLY);
+        SetFileAttributesW(folder.c_str(), FILE_ATTRIBUTE_READONLY);
+    }
+    // An origin with a long host name.
+    const std::wstring origin = indexeddb + L"\\https_" + std::wstring(200, L'a') + L".example_0.indexeddb.leveldb";
+    ASSERT_TRUE(CreateDirectoryW(origin.c_str(), nullptr));
+    HANDLE created = CreateFileW((origin + L"\\" + std::wstring(60, L'b') + L".ldb").c_str(), GENERIC_WRITE, 0,
+                                 nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(created, INVALID_HANDLE_VALUE);
+    CloseHandle(created);
+
+    RemovePreviousSession(profile.wstring());
+    ResetGranularStorage(profile.wstring(), {{"cache_storage", true}, {"indexeddb", true}});
+
+    for (const std::wstring& gone : {cache_storage, indexeddb, sessions})
+        EXPECT_EQ(GetFileAttributesW(gone.c_str()), INVALID_FILE_ATTRIBUTES) << wide_to_utf8(gone);
+    EXPECT_EQ(existing(profile, {L"Default\\Service Worker\\Database\\LOG", L"Default\\Local Storage\\leveldb\\CURRENT"}),
+              (std::vector<std::wstring>{L"Default\\Service Worker\\Database\\LOG",
+                                         L"Default\\Local Storage\\leveldb\\CURRENT"}));
 }
 
 TEST_F(ProfileMaintenance, AllStorageKindsGoAndTheirNeighboursStay)
