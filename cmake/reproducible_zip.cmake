@@ -16,6 +16,13 @@ set(top "${CPACK_TOPLEVEL_DIRECTORY}")
 set(staged "${CPACK_TEMPORARY_DIRECTORY}")
 set(source "${CPACK_ORVALIS_SOURCE_DIR}")
 
+# cpack copies the package file to the output folder even when this script
+# fails, so a failure leaves no package file to copy.
+function(refuse message)
+  file(REMOVE "${package}")
+  message(FATAL_ERROR "${message}")
+endfunction()
+
 if(DEFINED ENV{SOURCE_DATE_EPOCH})
   set(epoch "$ENV{SOURCE_DATE_EPOCH}")
   set(origin "SOURCE_DATE_EPOCH")
@@ -41,13 +48,13 @@ else()
 endif()
 # A zip's times run from 1980 to 2107.
 if(NOT epoch MATCHES "^[0-9]+$" OR epoch LESS 315532800 OR epoch GREATER_EQUAL 4354819200)
-  message(FATAL_ERROR "SOURCE_DATE_EPOCH must be whole seconds from 315532800 (1980) to 4354819199 (2107), not \"${epoch}\".")
+  refuse("SOURCE_DATE_EPOCH must be whole seconds from 315532800 (1980) to 4354819199 (2107), not \"${epoch}\".")
 endif()
 message(STATUS "Release time stamp ${epoch} (${origin})")
 
 find_program(ORVALIS_ZIP zip)
 if(NOT ORVALIS_ZIP)
-  message(FATAL_ERROR "The release zip needs Info-ZIP's zip (Debian package zip).")
+  refuse("The release zip needs Info-ZIP's zip (Debian package zip).")
 endif()
 
 # Members sorted by their bytes, files only (unzip makes the folders).
@@ -63,7 +70,7 @@ foreach(member IN LISTS members)
 endforeach()
 execute_process(COMMAND touch -d "@${epoch}" ${members} WORKING_DIRECTORY "${top}" RESULT_VARIABLE failed)
 if(failed)
-  message(FATAL_ERROR "Could not set the staged files' times.")
+  refuse("Could not set the staged files' times.")
 endif()
 
 # zip writes local time; in UTC the recorded time is the epoch itself.
@@ -72,7 +79,7 @@ file(REMOVE "${package}")
 execute_process(COMMAND "${ORVALIS_ZIP}" -X -D -q "${package}" ${members} WORKING_DIRECTORY "${top}"
                 RESULT_VARIABLE failed)
 if(failed)
-  message(FATAL_ERROR "zip could not make ${package}.")
+  refuse("zip could not make ${package}.")
 endif()
 
 # sha256sum -c SHA256SUMS checks both in a folder that holds the zip and the
