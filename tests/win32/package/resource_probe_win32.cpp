@@ -4,9 +4,12 @@
 // The record is one JSON object: "resources" (every resource type and the
 // names under it; numbers for numbered ones), "fixed" (the version numbers of
 // VS_FIXEDFILEINFO as four parts each), "strings" (the version strings of
-// every translation the version resource lists) and "manifest" (the text of
-// the process manifest). Exit code 2 for bad arguments, 1 when the executable
-// cannot be opened or the record cannot be written.
+// every translation the version resource lists), "manifest" (the text of the
+// process manifest) and "activation" (what the side-by-side loader makes of
+// that manifest: the error code when it refuses it, else the identities of the
+// assemblies it binds, the program's own first, the run level, UI access and the window settings it
+// reads). Exit code 2 for bad arguments, 1 when the executable cannot be opened
+// or the record cannot be written.
 
 #include "common/text_conversion.hpp"
 #include "reports/report_record.hpp"
@@ -66,6 +69,69 @@ std::string manifest(HMODULE module)
     const char* bytes = static_cast<const char*>(LockResource(loaded));
     if (!bytes) return "null";
     return "\"" + json_escape(std::string(bytes, SizeofResource(module, found))) + "\"";
+}
+
+// One window setting of the context, or null when the manifest does not set it.
+std::string window_setting(HANDLE context, const wchar_t* name_space, const wchar_t* name)
+{
+    wchar_t value[64] = {};
+    SIZE_T written = 0;
+    if (!QueryActCtxSettingsW(0, context, name_space, name, value, 64, &written)) return "null";
+    return json_text(value);
+}
+
+std::string activation(const std::wstring& executable)
+{
+    ACTCTXW request{};
+    request.cbSize = sizeof request;
+    // The executable's RT_MANIFEST resource 1, parsed as the loader parses it when the program starts.
+    request.dwFlags = ACTCTX_FLAG_RESOURCE_NAME_VALID;
+    request.lpSource = executable.c_str();
+    request.lpResourceName = MAKEINTRESOURCEW(1);
+    const HANDLE context = CreateActCtxW(&request);
+    if (context == INVALID_HANDLE_VALUE) return "{\"error\":" + std::to_string(GetLastError()) + "}";
+
+    // Both answers carry their strings after the record, so each is asked for twice: size, then content.
+    std::string assemblies;
+    SIZE_T size = 0;
+    QueryActCtxW(0, context, nullptr, ActivationContextDetailedInformation, nullptr, 0, &size);
+    std::vector<unsigned char> detail_buffer(size);
+    const auto* detail = reinterpret_cast<ACTIVATION_CONTEXT_DETAILED_INFORMATION*>(detail_buffer.data());
+    if (size >= sizeof *detail && QueryActCtxW(0, context, nullptr, ActivationContextDetailedInformation,
+                                               detail_buffer.data(), size, nullptr)) {
+        // Numbered from 1: the program's own assembly first, then those it depends on.
+        for (DWORD index = 1; index <= detail->ulAssemblyCount; ++index) {
+            size = 0;
+            QueryActCtxW(0, context, &index, AssemblyDetailedInformationInActivationContext, nullptr, 0, &size);
+            std::vector<unsigned char> buffer(size);
+            const auto* assembly = reinterpret_cast<ACTIVATION_CONTEXT_ASSEMBLY_DETAILED_INFORMATION*>(buffer.data());
+            if (size < sizeof *assembly ||
+                !QueryActCtxW(0, context, &index, AssemblyDetailedInformationInActivationContext, buffer.data(),
+                              size, nullptr))
+                continue;
+            const wchar_t* identity = assembly->lpAssemblyEncodedAssemblyIdentity;
+            assemblies += (assemblies.empty() ? "" : ",") +
+                          json_text(identity ? std::wstring(identity, assembly->ulEncodedAssemblyIdentityLength /
+                                                                          sizeof(wchar_t))
+                                             : std::wstring());
+        }
+    }
+
+    std::string run_level = "null";
+    ACTIVATION_CONTEXT_RUN_LEVEL_INFORMATION level{};
+    if (QueryActCtxW(0, context, nullptr, RunlevelInformationInActivationContext, &level, sizeof level, nullptr))
+        run_level = "{\"level\":" + std::to_string(level.RunLevel) + ",\"ui_access\":" +
+                    std::to_string(level.UiAccess) + "}";
+
+    const std::string settings =
+        "{\"gdiScaling\":" +
+        window_setting(context, L"http://schemas.microsoft.com/SMI/2017/WindowsSettings", L"gdiScaling") +
+        ",\"dpiAware\":" +
+        window_setting(context, L"http://schemas.microsoft.com/SMI/2005/WindowsSettings", L"dpiAware") +
+        ",\"dpiAwareness\":" +
+        window_setting(context, L"http://schemas.microsoft.com/SMI/2016/WindowsSettings", L"dpiAwareness") + "}";
+    ReleaseActCtx(context);
+    return "{\"assemblies\":[" + assemblies + "],\"run_level\":" + run_level + ",\"settings\":" + settings + "}";
 }
 
 std::string version_parts(DWORD most, DWORD least)
@@ -133,8 +199,9 @@ int wmain(int argc, wchar_t** argv)
     // As data only: the executable is inspected, never run, and its imports are not loaded.
     HMODULE module = LoadLibraryExW(executable.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
     if (!module) return 1;
-    const std::string record = "{\"resources\":" + resources(module) + ",\"manifest\":" + manifest(module) + "," +
-                               version_info(executable) + "}\n";
+    const std::string record = "{\"resources\":" + resources(module) + ",\"manifest\":" + manifest(module) +
+                               ",\"activation\":" + activation(executable) + "," + version_info(executable) +
+                               "}\n";
     FreeLibrary(module);
 
     FILE* file = _wfopen(argv[2], L"wb");

@@ -1,13 +1,17 @@
 """The release zip: what is in it, and what Windows sees in the launcher it
-holds. The zip comes from cpack (the package_zip test); the launcher's
-resources are read under Wine by resource-probe.exe, its imports on the host
-with the cross toolchain's objdump. The environment names the build's version
-and tools: ORVALIS_VERSION, ORVALIS_OBJDUMP, ORVALIS_RESOURCE_PROBE."""
+holds. The zip is the first of the two that build_release_twice.py made (the
+package_reproducible test); the launcher's resources and manifest are read under
+Wine by resource-probe.exe, its headers and imports on the host. Also the
+checks of the deployment's geo-IP endpoints when a build is configured and
+packaged. The environment names the build's version and tools:
+ORVALIS_VERSION, ORVALIS_CMAKE, ORVALIS_CPACK, ORVALIS_OBJDUMP,
+ORVALIS_RESOURCE_PROBE."""
 
 import json
 import os
 import re
 import shutil
+import struct
 import subprocess
 import sys
 import tempfile
@@ -22,7 +26,8 @@ from harness import win  # noqa: E402
 
 VERSION = os.environ["ORVALIS_VERSION"]
 PACKAGE_NAME = "orvalis-browser-%s-win64" % VERSION
-ZIP = harness.BUILD / (PACKAGE_NAME + ".zip")
+RELEASE = harness.BUILD / "release-twice" / "first"
+ZIP = RELEASE / (PACKAGE_NAME + ".zip")
 SCHEMAS = ["command-line.schema.json", "launcher-error.schema.json", "launcher-result.schema.json"]
 
 RT_VERSION = 16
@@ -31,6 +36,35 @@ VS_FIXEDFILEINFO_SIGNATURE = 0xFEEF04BD
 VFT_APP = 1
 # U.S. English, Unicode: the one translation the version resource declares.
 TRANSLATION = "040904b0"
+
+ASM_V1 = "{urn:schemas-microsoft-com:asm.v1}"
+ASM_V3 = "{urn:schemas-microsoft-com:asm.v3}"
+COMPATIBILITY = "{urn:schemas-microsoft-com:compatibility.v1}"
+WINDOWS_SETTINGS_2017 = "{http://schemas.microsoft.com/SMI/2017/WindowsSettings}"
+SUPPORTED_OS = {"{35138b9a-5d96-4fbd-8e2d-a2440225f93a}": "Windows 7",
+                "{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}": "Windows 8",
+                "{1f676c76-80e1-4239-95bb-83d0f6d0da78}": "Windows 8.1",
+                "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}": "Windows 10 and 11"}
+DLL_CHARACTERISTICS = {"HIGH_ENTROPY_VA": 0x20, "DYNAMIC_BASE": 0x40, "NX_COMPAT": 0x100,
+                       "TERMINAL_SERVER_AWARE": 0x8000}
+ACTCTX_RUN_LEVEL_AS_INVOKER = 1
+
+
+def cmake_quoted(text):
+    return '"%s"' % text.replace("\\", "\\\\").replace('"', '\\"')
+
+
+def pe_header(path):
+    """The COFF time stamp and the optional header's DllCharacteristics."""
+    data = path.read_bytes()
+    (pe_offset,) = struct.unpack_from("<I", data, 0x3C)
+    assert data[pe_offset:pe_offset + 4] == b"PE\0\0"
+    (time_stamp,) = struct.unpack_from("<I", data, pe_offset + 8)
+    optional = pe_offset + 24
+    (magic,) = struct.unpack_from("<H", data, optional)
+    assert magic == 0x20B, "not a PE32+ image"
+    (characteristics,) = struct.unpack_from("<H", data, optional + 70)
+    return time_stamp, characteristics
 
 
 class ReleasePackage(unittest.TestCase):
@@ -50,13 +84,33 @@ class ReleasePackage(unittest.TestCase):
         self.assertEqual(self.members, sorted(
             [PACKAGE_NAME + "/orvalis-browser.exe", PACKAGE_NAME + "/README.md"]
             + [PACKAGE_NAME + "/schemas/" + name for name in SCHEMAS]))
-        # The launcher with the deployment's geo-IP URLs, not the tests' loopback one.
-        originals = {"orvalis-browser.exe": harness.BUILD / "orvalis-browser.exe",
+        # The launcher that release build made, with its geo-IP URLs, not the tests' loopback one.
+        originals = {"orvalis-browser.exe": RELEASE / "orvalis-browser.exe",
                      "README.md": harness.ROOT / "README.md"}
         originals.update({"schemas/" + name: harness.ROOT / "schemas" / name for name in SCHEMAS})
         for member, original in originals.items():
             with self.subTest(member=member):
                 self.assertEqual((self.unpacked / PACKAGE_NAME / member).read_bytes(), original.read_bytes())
+
+    def test_sums_check_the_zip_and_the_unpacked_launcher(self):
+        # As the README tells a user: the zip and SHA256SUMS in one folder, the zip unpacked there.
+        folder = self.unpacked / "download"
+        folder.mkdir()
+        for name in (ZIP.name, "SHA256SUMS"):
+            shutil.copy(RELEASE / name, folder)
+        with zipfile.ZipFile(ZIP) as package:
+            package.extractall(folder)
+        check = subprocess.run(["sha256sum", "-c", "SHA256SUMS"], cwd=folder, capture_output=True, text=True)
+        self.assertEqual(check.returncode, 0, check.stdout + check.stderr)
+        self.assertEqual(check.stdout.splitlines(),
+                         [ZIP.name + ": OK", PACKAGE_NAME + "/orvalis-browser.exe: OK"])
+
+    def test_header_time_stamp_and_security_marks(self):
+        time_stamp, characteristics = pe_header(self.launcher)
+        self.assertEqual(time_stamp, 0)
+        for name, bit in DLL_CHARACTERISTICS.items():
+            with self.subTest(mark=name):
+                self.assertTrue(characteristics & bit, "DllCharacteristics %#x" % characteristics)
 
     def test_imports_only_system_libraries(self):
         dump = subprocess.run([os.environ["ORVALIS_OBJDUMP"], "-p", str(self.launcher)], check=True,
@@ -101,6 +155,120 @@ class ReleasePackage(unittest.TestCase):
         self.assertNotIn("dpiAware", local_names)
         self.assertNotIn("dpiAwareness", local_names)
 
+        # Windows 7 to 11 named, so none of them applies compatibility shims.
+        supported = manifest.findall(COMPATIBILITY + "compatibility/" + COMPATIBILITY + "application/"
+                                     + COMPATIBILITY + "supportedOS")
+        self.assertEqual(sorted(element.get("Id").lower() for element in supported), sorted(SUPPORTED_OS))
+        # Common Controls 6, for message boxes in the current style.
+        dependencies = [element.attrib for element in manifest.findall(
+            ASM_V1 + "dependency/" + ASM_V1 + "dependentAssembly/" + ASM_V1 + "assemblyIdentity")]
+        self.assertEqual(len(dependencies), 1)
+        self.assertEqual({name: dependencies[0].get(name) for name in ("type", "name", "version", "publicKeyToken")},
+                         {"type": "win32", "name": "Microsoft.Windows.Common-Controls", "version": "6.0.0.0",
+                          "publicKeyToken": "6595b64144ccf1df"})
+        self.assertIn(dependencies[0].get("processorArchitecture"), ("*", "amd64"))
+        # GDI scaling, in the window settings of the asm.v3 application element.
+        scaling = manifest.findall(ASM_V3 + "application/" + ASM_V3 + "windowsSettings/"
+                                   + WINDOWS_SETTINGS_2017 + "gdiScaling")
+        self.assertEqual([element.text for element in scaling], ["true"])
+
+        # What the side-by-side loader makes of it: it takes the manifest, binds Common Controls 6, starts the
+        # program as the invoker without UI access, GDI-scaled and DPI-unaware. Wine's loader is more lenient
+        # than Windows' (see docs/windows-checklist.md), so the element checks above stay.
+        activation = probe["activation"]
+        self.assertNotIn("error", activation, "the loader refused the manifest")
+        self.assertTrue(activation["assemblies"][0].startswith("Orvalis.Browser.Launcher,"), activation)
+        self.assertTrue(any(identity.startswith("Microsoft.Windows.Common-Controls,") and 'version="6.' in identity
+                            for identity in activation["assemblies"]), activation["assemblies"])
+        self.assertEqual(activation["run_level"], {"level": ACTCTX_RUN_LEVEL_AS_INVOKER, "ui_access": 0})
+        self.assertEqual(activation["settings"], {"gdiScaling": "true", "dpiAware": None, "dpiAwareness": None})
+
+
+class DeploymentEndpoints(unittest.TestCase):
+    """The geo-IP URLs a build is configured with: refused when they could never be the deployment's, a
+    warning and no package when they are the example hosts."""
+
+    PRIMARY = "/geoip?format=json"
+    FALLBACK = "/myip"
+
+    def test_url_rules(self):
+        # (URL, path, fault expected, example host)
+        table = [
+            ("https://geoip.example.com/geoip?format=json", self.PRIMARY, False, True),
+            ("https://myip.example.net/myip", self.FALLBACK, False, True),
+            ("https://example.org/myip", self.FALLBACK, False, True),
+            ("https://probe.example/myip", self.FALLBACK, False, True),
+            ("https://X.EXAMPLE.COM:8443/myip", self.FALLBACK, False, True),
+            ("https://geo.release-check.test/geoip?format=json", self.PRIMARY, False, False),
+            ("https://geo.release-check.test:8443/geoip?format=json", self.PRIMARY, False, False),
+            ("https://[2001:db8::1]/myip", self.FALLBACK, False, False),
+            ("https://myexample.com/myip", self.FALLBACK, False, False),
+            ("https://example.com.release-check.test/myip", self.FALLBACK, False, False),
+            ("http://geo.release-check.test/geoip?format=json", self.PRIMARY, True, False),
+            ("HTTPS://geo.release-check.test/geoip?format=json", self.PRIMARY, True, False),
+            ("", self.PRIMARY, True, False),
+            ("https://geo.release-check.test/geoip", self.PRIMARY, True, False),
+            ("https://geo.release-check.test/geoip?format=jsonp", self.PRIMARY, True, False),
+            ("https://geo.release-check.test/geoipXformat=json", self.PRIMARY, True, False),
+            ("https://geo.release-check.test/v2/geoip?format=json", self.PRIMARY, True, False),
+            ("https://geo.release-check.test/myip", self.PRIMARY, True, False),
+            ("https://geo.release-check.test/geoip?format=json", self.FALLBACK, True, False),
+            ("https://geo.release-check.test/myip/", self.FALLBACK, True, False),
+            ("https://user:pw@geo.release-check.test/myip", self.FALLBACK, True, False),
+            ("https://geo..release-check.test/myip", self.FALLBACK, True, False),
+            ('https://geo.release-check.test"/myip', self.FALLBACK, True, False),
+            ("https://geo release-check.test/myip", self.FALLBACK, True, False),
+        ]
+        script = Path(tempfile.mkdtemp(prefix="url rules ")) / "rules.cmake"
+        lines = ["include(%s)" % cmake_quoted(str(harness.ROOT / "cmake" / "deployment_endpoints.cmake"))]
+        for url, path, _, _ in table:
+            lines += ["orvalis_discovery_url_fault(fault %s %s)" % (cmake_quoted(url), cmake_quoted(path)),
+                      "orvalis_discovery_url_is_example(example %s)" % cmake_quoted(url),
+                      'message("[${fault}] ${example}")']
+        script.write_text("\n".join(lines) + "\n")
+        run = subprocess.run([os.environ["ORVALIS_CMAKE"], "-P", str(script)], capture_output=True, text=True)
+        shutil.rmtree(script.parent)
+        self.assertEqual(run.returncode, 0, run.stderr)
+        answers = run.stderr.splitlines()
+        self.assertEqual(len(answers), len(table), run.stderr)
+        for (url, path, faulty, example), answer in zip(table, answers):
+            with self.subTest(url=url, path=path):
+                fault, _, is_example = answer.rpartition("] ")
+                self.assertEqual(fault != "[", faulty, answer)
+                self.assertEqual(is_example == "TRUE", example, answer)
+
+    def configure(self, folder, *definitions):
+        return subprocess.run([os.environ["ORVALIS_CMAKE"], "-S", str(harness.ROOT), "--preset", "windows",
+                               "-B", str(folder), "-DBUILD_TESTING=OFF"] + list(definitions),
+                              cwd=harness.ROOT, capture_output=True, text=True)
+
+    def test_example_hosts_warn_and_cannot_be_packaged(self):
+        folder = Path(tempfile.mkdtemp(prefix="example hosts ", dir=harness.BUILD))
+        self.addCleanup(shutil.rmtree, folder, ignore_errors=True)
+        configured = self.configure(folder)
+        self.assertEqual(configured.returncode, 0, configured.stderr)
+        warnings = re.sub(r"\s+", " ", configured.stderr)
+        for variable in ("ORVALIS_PRIMARY_DISCOVERY_URL", "ORVALIS_FALLBACK_DISCOVERY_URL"):
+            with self.subTest(variable=variable):
+                self.assertRegex(warnings, r"CMake Warning.*%s \(https://\S+\) names a host reserved for "
+                                           r"examples.*every launch that needs discovery will fail" % variable)
+
+        packed = subprocess.run([os.environ["ORVALIS_CPACK"], "--config", str(folder / "CPackConfig.cmake")],
+                                cwd=folder, capture_output=True, text=True)
+        self.assertNotEqual(packed.returncode, 0)
+        self.assertIn("No release package: this build holds the example geo-IP endpoint(s)",
+                      re.sub(r"\s+", " ", packed.stdout + packed.stderr))
+        self.assertEqual(list(folder.glob("*.zip")) + list(folder.glob("SHA256SUMS")), [])
+
+    def test_a_url_that_cannot_be_the_deployments_is_refused(self):
+        folder = Path(tempfile.mkdtemp(prefix="plain http ", dir=harness.BUILD))
+        self.addCleanup(shutil.rmtree, folder, ignore_errors=True)
+        configured = self.configure(folder,
+                                    "-DORVALIS_PRIMARY_DISCOVERY_URL=https://geo.release-check.test/geoip?format=json",
+                                    "-DORVALIS_FALLBACK_DISCOVERY_URL=http://myip.release-check.test/myip")
+        self.assertNotEqual(configured.returncode, 0)
+        self.assertIn('ORVALIS_FALLBACK_DISCOVERY_URL must be an https:// URL, '
+                      'not "http://myip.release-check.test/myip"', re.sub(r"\s+", " ", configured.stderr))
 
 if __name__ == "__main__":
     unittest.main()
