@@ -26,11 +26,17 @@ std::vector<std::wstring> split(const std::wstring& line)
     return result;
 }
 
+// One folder for this run, named by the clock too: Wine soon hands out the same
+// process ids again, and its temporary folder outlives the run, so a folder
+// named by the id alone can hold an earlier run's files.
 std::wstring scratch_directory()
 {
-    wchar_t base[MAX_PATH] = {};
-    GetTempPathW(MAX_PATH, base);
-    std::wstring directory = std::wstring(base) + L"orvalis-glue-" + std::to_wstring(GetCurrentProcessId());
+    static const std::wstring directory = [] {
+        wchar_t base[MAX_PATH] = {};
+        GetTempPathW(MAX_PATH, base);
+        return std::wstring(base) + L"orvalis-glue-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+               std::to_wstring(GetTickCount64());
+    }();
     CreateDirectoryW(directory.c_str(), nullptr);
     return directory;
 }
