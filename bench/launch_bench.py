@@ -30,8 +30,6 @@ from harness import Rig, win  # noqa: E402
 
 REFERENCE_LAUNCHER = harness.BUILD / "bench" / "reference-launcher.exe"
 REFERENCE_LAUNCHER_IMPORTS = harness.BUILD / "bench" / "reference-launcher-imports.exe"
-# start-exact.exe's exit code when its CreateProcessW failed.
-START_FAILED = 101
 # 120 + 180 + 120 + 80 ms of a discovery that is not blocked; 120 of them come
 # before curl is started.
 WORKER_PAUSES_MS = 500
@@ -102,7 +100,7 @@ class Starter:
         env.update(self.env)
         code, _ = harness.run_windows(harness.TOOLS / "start-exact.exe", win(self.application), win(line_file),
                                       win(counter_file), env=env)
-        if code == START_FAILED:
+        if code == harness.START_FAILED:
             return None
         record = wait_for(rig.engine_record)
         if code != 0 or record is None:

@@ -21,6 +21,9 @@ TOOLS = BUILD / "tools"
 # The same launcher with its geo-IP URLs on loopback (see discovery_rig.py).
 LOCAL_DISCOVERY_LAUNCHER = TOOLS / "local-discovery" / "orvalis-browser.exe"
 
+# start-exact.exe's exit code when its CreateProcessW of the launcher failed.
+START_FAILED = 101
+
 RESULT_REPORT = ".orvalis-launcher-result.json"
 ERROR_REPORT = ".orvalis-launcher-error.json"
 # Every report a launch leaves is copied here, for the schema check after the tests.
@@ -121,9 +124,14 @@ class Rig:
         self.engine_record.unlink(missing_ok=True)
         run_env = {"ORVALIS_FAKE_ENGINE_RECORD": win(self.engine_record)}
         run_env.update(env or {})
-        code, seconds = run_windows(TOOLS / "start-exact.exe", win(self.app / "orvalis-browser.exe"),
-                                    win(line_file), env=run_env, display=display, timeout=timeout, cwd=cwd,
-                                    output=subprocess.DEVNULL if launcher_alone else subprocess.PIPE)
+        # Wine now and then fails a CreateProcessW under load; the launcher has
+        # not run at all then, so the start is made again.
+        for _ in range(3):
+            code, seconds = run_windows(TOOLS / "start-exact.exe", win(self.app / "orvalis-browser.exe"),
+                                        win(line_file), env=run_env, display=display, timeout=timeout, cwd=cwd,
+                                        output=subprocess.DEVNULL if launcher_alone else subprocess.PIPE)
+            if code != START_FAILED:
+                break
         engine = self._wait_for_engine(10 if expect_engine else 1.5)
         reports = Path(report_dir or self.profile)
         launch = Launch(code, seconds, engine, _read(reports / RESULT_REPORT), _read(reports / ERROR_REPORT),
