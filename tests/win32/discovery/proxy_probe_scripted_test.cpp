@@ -64,9 +64,12 @@ protected:
     std::wstring recorded_command_line(const std::string& proxy_server, const std::string& discovery_url)
     {
         set_environment(L"ORVALIS_CURL_RECORD", record_);
-        probe(finish(0), proxy_server, discovery_url);
+        const DiscoveryResult result = probe(finish(0), proxy_server, discovery_url);
         set_environment(L"ORVALIS_CURL_RECORD", L"");
         const std::string bytes = read_whole_file(record_);
+        // Says why, should curl not have run: the probe's own verdict.
+        if (bytes.empty()) ADD_FAILURE() << "no command line recorded; the probe said " << result.error_code << ": "
+                                         << result.message;
         DeleteFileW(record_.c_str());
         return std::wstring(reinterpret_cast<const wchar_t*>(bytes.data()), bytes.size() / sizeof(wchar_t));
     }
