@@ -37,7 +37,8 @@ std::wstring curl_command_line(const std::wstring& curl_path, const std::string&
     // the proxy: behind a firewall that lets only the proxy out every HTTPS
     // probe would fail with exit 35, and elsewhere the machine's own address
     // would contact the certificate authority on every launch.
-    // --ssl-no-revoke turns that off; OpenSSL builds accept and ignore it.
+    // --ssl-no-revoke turns that off; OpenSSL builds accept and ignore it, so
+    // only Windows' own curl shows the difference (docs/windows-checklist.md).
     return quote_argument(curl_path, true) + L" -q --noproxy \"\" --ssl-no-revoke --max-time 10 -sS -x " +
            quote_argument(utf8_to_wide(curl_proxy_argument(proxy_server))) + L" " +
            quote_argument(utf8_to_wide(discovery_url));

@@ -32,7 +32,8 @@ std::wstring full_path(const std::wstring& path)
 
 // An item that is not a folder to go into: a file, or a link of either kind
 // (FILE_ATTRIBUTE_REPARSE_POINT: a junction, a symbolic link), which goes
-// itself and never takes what it points to.
+// itself and never takes what it points to. Wine cannot make such links, so
+// only Windows shows this (docs/windows-checklist.md, the junction check).
 void unlink_item(const std::wstring& path, DWORD attributes)
 {
     const bool link = (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
