@@ -5,7 +5,8 @@ Wine by resource-probe.exe, its headers and imports on the host. Then the
 signed release that build_release_twice.py packed from the same build: its
 launcher's signature, moved between builds, and its signed sums; and that a
 cpack that fails leaves no earlier release behind. Also the checks of the
-deployment's geo-IP endpoints when a build is configured and packaged. The environment names the build's version and tools:
+deployment's geo-IP endpoints and the signing settings when a build is
+configured and packaged. The environment names the build's version and tools:
 ORVALIS_VERSION, ORVALIS_CMAKE, ORVALIS_CPACK, ORVALIS_OBJDUMP,
 ORVALIS_RESOURCE_PROBE."""
 
@@ -338,7 +339,8 @@ class FailedPackaging(unittest.TestCase):
 
 class DeploymentEndpoints(unittest.TestCase):
     """The geo-IP URLs a build is configured with: refused when they could never be the deployment's, a
-    warning and no package when they are the example hosts."""
+    warning and no package when they are the example hosts. Signing settings that could not sign are
+    refused with them."""
 
     PRIMARY = "/geoip?format=json"
     FALLBACK = "/myip"
@@ -415,15 +417,34 @@ class DeploymentEndpoints(unittest.TestCase):
                       re.sub(r"\s+", " ", packed.stdout + packed.stderr))
         self.assertEqual(list(folder.glob("*.zip")) + list(folder.glob("SHA256SUMS*")), [])
 
-    def test_a_url_that_cannot_be_the_deployments_is_refused(self):
-        folder = Path(tempfile.mkdtemp(prefix="plain http ", dir=harness.BUILD))
+    def test_a_configuration_that_cannot_make_the_release_is_refused(self):
+        # One folder for all: each row sets every variable the others do.
+        folder = Path(tempfile.mkdtemp(prefix="refused configurations ", dir=harness.BUILD))
         self.addCleanup(shutil.rmtree, folder, ignore_errors=True)
-        configured = self.configure(folder,
-                                    "-DORVALIS_PRIMARY_DISCOVERY_URL=https://geo.release-check.test/geoip?format=json",
-                                    "-DORVALIS_FALLBACK_DISCOVERY_URL=http://myip.release-check.test/myip")
-        self.assertNotEqual(configured.returncode, 0)
-        self.assertIn('ORVALIS_FALLBACK_DISCOVERY_URL must be an https:// URL, '
-                      'not "http://myip.release-check.test/myip"', re.sub(r"\s+", " ", configured.stderr))
+        some_file = folder / "not a key.p12"
+        some_file.write_text("any file will do for the configuration\n")
+        primary = "https://geo.release-check.test/geoip?format=json"
+        fallback = "https://myip.release-check.test/myip"
+        # (fallback URL, PKCS#12 file, page the signature names, what configuring says)
+        table = [
+            ("http://myip.release-check.test/myip", "", "",
+             'ORVALIS_FALLBACK_DISCOVERY_URL must be an https:// URL, not "http://myip.release-check.test/myip"'),
+            (fallback, folder / "missing.p12", built.SIGNING_URL,
+             'ORVALIS_SIGNING_PKCS12 names no file: "%s"' % (folder / "missing.p12")),
+            (fallback, folder, built.SIGNING_URL, 'ORVALIS_SIGNING_PKCS12 names no file: "%s"' % folder),
+            (fallback, some_file, "", "Signing the launcher needs ORVALIS_SIGNING_URL, the https:// page its "
+                                      'signature names, not ""'),
+            (fallback, some_file, "http://release-check.test/", "Signing the launcher needs ORVALIS_SIGNING_URL, "
+             'the https:// page its signature names, not "http://release-check.test/"'),
+        ]
+        for url, pkcs12, page, message in table:
+            with self.subTest(fallback=url, pkcs12=str(pkcs12), page=page):
+                configured = self.configure(folder, "-DORVALIS_PRIMARY_DISCOVERY_URL=" + primary,
+                                            "-DORVALIS_FALLBACK_DISCOVERY_URL=" + url,
+                                            "-DORVALIS_SIGNING_PKCS12=%s" % pkcs12, "-DORVALIS_SIGNING_URL=" + page)
+                self.assertNotEqual(configured.returncode, 0)
+                self.assertIn(message, re.sub(r"\s+", " ", configured.stderr))
+
 
 if __name__ == "__main__":
     unittest.main()
