@@ -11,6 +11,7 @@ ORVALIS_VERSION, ORVALIS_CMAKE, ORVALIS_CPACK, ORVALIS_OBJDUMP,
 ORVALIS_RESOURCE_PROBE."""
 
 import calendar
+import http.server
 import json
 import os
 import re
@@ -19,6 +20,7 @@ import struct
 import subprocess
 import sys
 import tempfile
+import threading
 import time
 import unittest
 import xml.etree.ElementTree as ElementTree
@@ -211,6 +213,48 @@ def osslsigncode(*arguments):
     return subprocess.run(["osslsigncode", *map(str, arguments)], capture_output=True, text=True)
 
 
+class TimeStampServer(http.server.HTTPServer):
+    """An RFC 3161 time-stamp server on loopback: openssl ts answers each
+    query with a time stamp signed by a certificate of the test CA."""
+
+    class Handler(http.server.BaseHTTPRequestHandler):
+        def do_POST(self):
+            query = self.rfile.read(int(self.headers["Content-Length"]))
+            answered = subprocess.run(["openssl", "ts", "-reply", "-config", str(self.server.config), "-queryfile",
+                                       "/dev/stdin", "-out", "/dev/stdout"], input=query, capture_output=True)
+            self.send_response(200 if answered.returncode == 0 else 500)
+            self.send_header("Content-Type", "application/timestamp-reply")
+            self.send_header("Content-Length", str(len(answered.stdout)))
+            self.end_headers()
+            self.wfile.write(answered.stdout)
+
+        def log_message(self, *arguments):
+            pass
+
+    def __init__(self, folder):
+        super().__init__(("127.0.0.1", 0), self.Handler)
+        def openssl(*arguments):
+            subprocess.run(["openssl", *arguments], cwd=folder, check=True, capture_output=True)
+        openssl("req", "-newkey", "rsa:2048", "-nodes", "-keyout", "tsa.key", "-out", "tsa.csr",
+                "-subj", "/CN=Orvalis Release Test Time Stamps")
+        (folder / "tsa.ext").write_text("basicConstraints=CA:FALSE\nkeyUsage=critical,digitalSignature\n"
+                                        "extendedKeyUsage=critical,timeStamping\n")
+        openssl("x509", "-req", "-in", "tsa.csr", "-CA", str(built.TEST_CA), "-CAkey", str(built.SIGNING / "ca.key"),
+                "-CAcreateserial", "-days", "2", "-extfile", "tsa.ext", "-out", "tsa.pem")
+        self.config = folder / "tsa.cnf"
+        self.config.write_text("[tsa]\ndefault_tsa = here\n[here]\nserial = %s\nsigner_cert = %s\nsigner_key = %s\n"
+                               "certs = %s\nsigner_digest = sha256\ndefault_policy = 1.2.3.4.1\ndigests = sha256\n"
+                               "ess_cert_id_alg = sha256\n" % (folder / "tsa.serial", folder / "tsa.pem",
+                                                               folder / "tsa.key", built.TEST_CA))
+        self.thread = threading.Thread(target=self.serve_forever)
+        self.thread.start()
+
+    def stop(self):
+        self.shutdown()
+        self.thread.join()
+        self.server_close()
+
+
 class SignedRelease(unittest.TestCase):
     """The launcher in the signed zip, signed with the test CA's certificate,
     against the unsigned launcher that the other folder's build made."""
@@ -253,6 +297,24 @@ class SignedRelease(unittest.TestCase):
         self.assertNotEqual(self.launcher.read_bytes(), self.other_build.read_bytes())
         self.assertEqual(stripped.read_bytes(), self.other_build.read_bytes())
         self.assertEqual(moved.read_bytes(), self.launcher.read_bytes())
+
+    def test_a_time_stamp_server_adds_its_time_stamp_and_nothing_else(self):
+        server = TimeStampServer(self.folder)
+        self.addCleanup(server.stop)
+        output = self.folder / "time-stamped"
+        packed = subprocess.run([os.environ["ORVALIS_CPACK"], "--config", str(RELEASE / "CPackConfig.cmake"),
+                                 "-B", str(output), "-D", "CPACK_ORVALIS_SIGNING_TIMESTAMP_URL=http://127.0.0.1:%d/"
+                                 % server.server_address[1]],
+                                env=built.signing_environment(dict(os.environ)), capture_output=True, text=True)
+        built.stop_gpg_agent(built.GNUPGHOME)
+        self.assertEqual(packed.returncode, 0, packed.stdout + packed.stderr)
+        launcher = unpack_launcher(output, output / "unpacked")
+        verified = osslsigncode("verify", "-CAfile", built.TEST_CA, "-TSA-CAfile", built.TEST_CA, "-in", launcher)
+        self.assertEqual(verified.returncode, 0, verified.stdout + verified.stderr)
+        self.assertIn("Timestamp Server Signature verification: ok", verified.stdout)
+        stripped = output / "stripped.exe"
+        self.assertEqual(osslsigncode("remove-signature", "-in", launcher, "-out", stripped).returncode, 0)
+        self.assertEqual(stripped.read_bytes(), self.other_build.read_bytes())
 
     def test_runs_under_wine(self):
         rig = Rig(launcher=self.launcher)
