@@ -76,6 +76,22 @@ def stop_gpg_agent(home):
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
 
+def openssl(folder, *arguments):
+    subprocess.run(["openssl", *map(str, arguments)], cwd=folder, check=True, capture_output=True,
+                   env=dict(os.environ, ORVALIS_SIGNING_PASSWORD=PASSWORD))
+
+
+def issue_certificate(folder, name, subject, usage):
+    """<name>.key and <name>.pem in folder: a certificate from the test CA for
+    the extended key usage <usage>."""
+    openssl(folder, "req", "-newkey", "rsa:2048", "-nodes", "-keyout", name + ".key", "-out", name + ".csr",
+            "-subj", subject)
+    (folder / (name + ".ext")).write_text("basicConstraints=CA:FALSE\nkeyUsage=critical,digitalSignature\n"
+                                          "extendedKeyUsage=%s\n" % usage)
+    openssl(folder, "x509", "-req", "-in", name + ".csr", "-CA", TEST_CA, "-CAkey", SIGNING / "ca.key",
+            "-CAcreateserial", "-days", "30", "-extfile", name + ".ext", "-out", name + ".pem")
+
+
 def make_signing_material():
     """A test CA and a code-signing certificate from it in a PKCS#12 file with
     PASSWORD, an OpenPGP key without passphrase in its own GnuPG home, and the
@@ -84,20 +100,12 @@ def make_signing_material():
     SIGNING.mkdir(parents=True)
     settings = []
     if not AUTHENTICODE_SKIPPED:
-        def openssl(*arguments):
-            subprocess.run(["openssl", *arguments], cwd=SIGNING, check=True, capture_output=True,
-                           env=dict(os.environ, ORVALIS_SIGNING_PASSWORD=PASSWORD))
-        openssl("req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", "ca.key", "-out", TEST_CA.name,
+        openssl(SIGNING, "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", "ca.key", "-out", TEST_CA,
                 "-days", "30", "-subj", "/CN=Orvalis Release Test CA",
                 "-addext", "basicConstraints=critical,CA:TRUE", "-addext", "keyUsage=critical,keyCertSign")
-        openssl("req", "-newkey", "rsa:2048", "-nodes", "-keyout", "signer.key", "-out", "signer.csr",
-                "-subj", "/CN=Orvalis Release Test Signer")
-        (SIGNING / "signer.ext").write_text("basicConstraints=CA:FALSE\nkeyUsage=critical,digitalSignature\n"
-                                            "extendedKeyUsage=codeSigning\n")
-        openssl("x509", "-req", "-in", "signer.csr", "-CA", TEST_CA.name, "-CAkey", "ca.key", "-CAcreateserial",
-                "-days", "30", "-extfile", "signer.ext", "-out", "signer.pem")
-        openssl("pkcs12", "-export", "-in", "signer.pem", "-inkey", "signer.key", "-certfile", TEST_CA.name,
-                "-out", str(PKCS12), "-passout", "env:ORVALIS_SIGNING_PASSWORD")
+        issue_certificate(SIGNING, "signer", "/CN=Orvalis Release Test Signer", "codeSigning")
+        openssl(SIGNING, "pkcs12", "-export", "-in", "signer.pem", "-inkey", "signer.key", "-certfile", TEST_CA,
+                "-out", PKCS12, "-passout", "env:ORVALIS_SIGNING_PASSWORD")
         (SIGNING / "bin").mkdir()
         stand_in = SIGNING / "bin" / "osslsigncode"
         stand_in.write_text(textwrap.dedent("""\

@@ -233,14 +233,7 @@ class TimeStampServer(http.server.HTTPServer):
 
     def __init__(self, folder):
         super().__init__(("127.0.0.1", 0), self.Handler)
-        def openssl(*arguments):
-            subprocess.run(["openssl", *arguments], cwd=folder, check=True, capture_output=True)
-        openssl("req", "-newkey", "rsa:2048", "-nodes", "-keyout", "tsa.key", "-out", "tsa.csr",
-                "-subj", "/CN=Orvalis Release Test Time Stamps")
-        (folder / "tsa.ext").write_text("basicConstraints=CA:FALSE\nkeyUsage=critical,digitalSignature\n"
-                                        "extendedKeyUsage=critical,timeStamping\n")
-        openssl("x509", "-req", "-in", "tsa.csr", "-CA", str(built.TEST_CA), "-CAkey", str(built.SIGNING / "ca.key"),
-                "-CAcreateserial", "-days", "2", "-extfile", "tsa.ext", "-out", "tsa.pem")
+        built.issue_certificate(folder, "tsa", "/CN=Orvalis Release Test Time Stamps", "critical,timeStamping")
         self.config = folder / "tsa.cnf"
         self.config.write_text("[tsa]\ndefault_tsa = here\n[here]\nserial = %s\nsigner_cert = %s\nsigner_key = %s\n"
                                "certs = %s\nsigner_digest = sha256\ndefault_policy = 1.2.3.4.1\ndigests = sha256\n"
