@@ -1,15 +1,18 @@
-# Run by cpack once its ZIP generator has made the package: makes the zip again
-# from the staged files so that two builds of one commit give the same bytes,
-# then writes SHA256SUMS beside it. CMake 3.25's archive writer records each
-# file's access and change times, the builder's user and group ids, and the
-# file system's directory order, none of which it lets us fix; Info-ZIP's zip
-# with -X records only the name, the permission bits, one time and the data.
+# Run by cpack once its ZIP generator has made the package: signs the staged
+# launcher when the build was configured to, makes the zip again from the
+# staged files so that two builds of one commit give the same bytes, then
+# writes SHA256SUMS beside it, and SHA256SUMS.asc when configured to. CMake
+# 3.25's archive writer records each file's access and change times, the
+# builder's user and group ids, and the file system's directory order, none of
+# which it lets us fix; Info-ZIP's zip with -X records only the name, the
+# permission bits, one time and the data.
 #
 # The one time every member carries, in this order of preference:
 #   SOURCE_DATE_EPOCH from the environment (seconds since 1970, UTC),
 #   the commit time of the source checkout (git log -1 --format=%ct),
 #   1980-01-01 00:00:00 UTC (315532800, the earliest a zip can hold) when the
 #   sources are not a git checkout of their own.
+# The launcher's Authenticode signature takes that time as its signing time.
 
 set(package "${CPACK_PACKAGE_FILES}")
 set(top "${CPACK_TOPLEVEL_DIRECTORY}")
@@ -52,6 +55,19 @@ if(NOT epoch MATCHES "^[0-9]+$" OR epoch LESS 315532800 OR epoch GREATER_EQUAL 4
 endif()
 message(STATUS "Release time stamp ${epoch} (${origin})")
 
+include("${source}/cmake/release_signing.cmake")
+if(CPACK_ORVALIS_SIGNING_PKCS12)
+  foreach(member IN LISTS CPACK_ORVALIS_SIGNED_MEMBERS)
+    orvalis_sign_launcher(fault "${staged}/${member}" "${epoch}")
+    if(fault)
+      refuse("${fault}")
+    endif()
+    message(STATUS "Signed ${member} with ${CPACK_ORVALIS_SIGNING_PKCS12}")
+  endforeach()
+endif()
+# zip and gpg have no use for it.
+unset(ENV{ORVALIS_SIGNING_PASSWORD})
+
 find_program(ORVALIS_ZIP zip)
 if(NOT ORVALIS_ZIP)
   refuse("The release zip needs Info-ZIP's zip (Debian package zip).")
@@ -91,4 +107,16 @@ foreach(member IN LISTS CPACK_ORVALIS_SUMMED_MEMBERS)
   file(SHA256 "${staged}/${member}" sum)
   set(sums "${sums}${sum}  ${CPACK_PACKAGE_FILE_NAME}/${member}\n")
 endforeach()
-file(WRITE "${CPACK_OUTPUT_FILE_PREFIX}/SHA256SUMS" "${sums}")
+# Made beside the staged folder and copied out only once all is signed: a
+# failure leaves no sums in the output folder (release_refusal.cmake removed
+# the earlier run's).
+set(outputs "${top}/SHA256SUMS")
+file(WRITE "${top}/SHA256SUMS" "${sums}")
+if(CPACK_ORVALIS_SIGNING_GPG_KEY)
+  orvalis_sign_sums(fault "${top}/SHA256SUMS" "${top}/SHA256SUMS.asc")
+  if(fault)
+    refuse("${fault}")
+  endif()
+  list(APPEND outputs "${top}/SHA256SUMS.asc")
+endif()
+file(COPY ${outputs} DESTINATION "${CPACK_OUTPUT_FILE_PREFIX}")

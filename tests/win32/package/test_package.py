@@ -1,12 +1,17 @@
 """The release zip: what is in it, and what Windows sees in the launcher it
 holds. The zip is the first of the two that build_release_twice.py made (the
 package_reproducible test); the launcher's resources and manifest are read under
-Wine by resource-probe.exe, its headers and imports on the host. Also the
-checks of the deployment's geo-IP endpoints when a build is configured and
-packaged. The environment names the build's version and tools:
+Wine by resource-probe.exe, its headers and imports on the host. Then the
+signed release that build_release_twice.py packed from the same build: its
+launcher's signature, moved between builds, and its signed sums; and that a
+cpack that fails leaves no earlier release behind. Also the checks of the
+deployment's geo-IP endpoints and the signing settings when a build is
+configured and packaged. The environment names the build's version and tools:
 ORVALIS_VERSION, ORVALIS_CMAKE, ORVALIS_CPACK, ORVALIS_OBJDUMP,
 ORVALIS_RESOURCE_PROBE."""
 
+import calendar
+import http.server
 import json
 import os
 import re
@@ -15,6 +20,8 @@ import struct
 import subprocess
 import sys
 import tempfile
+import threading
+import time
 import unittest
 import xml.etree.ElementTree as ElementTree
 import zipfile
@@ -22,12 +29,16 @@ from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parents[2] / "e2e"))
 import harness  # noqa: E402
-from harness import win  # noqa: E402
+from harness import Rig, win  # noqa: E402
+import build_release_twice as built  # noqa: E402
 
 VERSION = os.environ["ORVALIS_VERSION"]
 PACKAGE_NAME = "orvalis-browser-%s-win64" % VERSION
-RELEASE = harness.BUILD / "release-twice" / "first"
+RELEASE = built.FIRST
 ZIP = RELEASE / (PACKAGE_NAME + ".zip")
+SIGNED_RELEASE = RELEASE / built.SIGNED
+# What a release folder holds after cpack, signed or not.
+OUTPUTS = [PACKAGE_NAME + ".zip", "SHA256SUMS", "SHA256SUMS.asc"]
 SCHEMAS = ["command-line.schema.json", "launcher-error.schema.json", "launcher-result.schema.json"]
 
 RT_VERSION = 16
@@ -91,19 +102,27 @@ class ReleasePackage(unittest.TestCase):
         for member, original in originals.items():
             with self.subTest(member=member):
                 self.assertEqual((self.unpacked / PACKAGE_NAME / member).read_bytes(), original.read_bytes())
+        # Configured without signing: no signature of the sums either.
+        self.assertFalse((RELEASE / "SHA256SUMS.asc").exists())
 
     def test_sums_check_the_zip_and_the_unpacked_launcher(self):
         # As the README tells a user: the zip and SHA256SUMS in one folder, the zip unpacked there.
-        folder = self.unpacked / "download"
-        folder.mkdir()
-        for name in (ZIP.name, "SHA256SUMS"):
-            shutil.copy(RELEASE / name, folder)
-        with zipfile.ZipFile(ZIP) as package:
-            package.extractall(folder)
-        check = subprocess.run(["sha256sum", "-c", "SHA256SUMS"], cwd=folder, capture_output=True, text=True)
-        self.assertEqual(check.returncode, 0, check.stdout + check.stderr)
-        self.assertEqual(check.stdout.splitlines(),
-                         [ZIP.name + ": OK", PACKAGE_NAME + "/orvalis-browser.exe: OK"])
+        for release, skipped in [(RELEASE, ""),
+                                 (SIGNED_RELEASE, built.AUTHENTICODE_SKIPPED and built.OPENPGP_SKIPPED)]:
+            with self.subTest(release=release.name):
+                if skipped:
+                    self.skipTest("No signed release: " + skipped)
+                folder = self.unpacked / ("download of " + release.name)
+                folder.mkdir()
+                for name in (ZIP.name, "SHA256SUMS"):
+                    shutil.copy(release / name, folder)
+                with zipfile.ZipFile(release / ZIP.name) as package:
+                    package.extractall(folder)
+                check = subprocess.run(["sha256sum", "-c", "SHA256SUMS"], cwd=folder, capture_output=True,
+                                       text=True)
+                self.assertEqual(check.returncode, 0, check.stdout + check.stderr)
+                self.assertEqual(check.stdout.splitlines(),
+                                 [ZIP.name + ": OK", PACKAGE_NAME + "/orvalis-browser.exe: OK"])
 
     def test_header_time_stamp_and_security_marks(self):
         time_stamp, characteristics = pe_header(self.launcher)
@@ -184,9 +203,199 @@ class ReleasePackage(unittest.TestCase):
         self.assertEqual(activation["settings"], {"gdiScaling": "true", "dpiAware": None, "dpiAwareness": None})
 
 
+def unpack_launcher(release, folder):
+    with zipfile.ZipFile(release / ZIP.name) as package:
+        package.extract(PACKAGE_NAME + "/orvalis-browser.exe", folder)
+    return folder / PACKAGE_NAME / "orvalis-browser.exe"
+
+
+def osslsigncode(*arguments):
+    return subprocess.run(["osslsigncode", *map(str, arguments)], capture_output=True, text=True)
+
+
+class TimeStampServer(http.server.HTTPServer):
+    """An RFC 3161 time-stamp server on loopback: openssl ts answers each
+    query with a time stamp signed by a certificate of the test CA."""
+
+    class Handler(http.server.BaseHTTPRequestHandler):
+        def do_POST(self):
+            query = self.rfile.read(int(self.headers["Content-Length"]))
+            answered = subprocess.run(["openssl", "ts", "-reply", "-config", str(self.server.config), "-queryfile",
+                                       "/dev/stdin", "-out", "/dev/stdout"], input=query, capture_output=True)
+            self.send_response(200 if answered.returncode == 0 else 500)
+            self.send_header("Content-Type", "application/timestamp-reply")
+            self.send_header("Content-Length", str(len(answered.stdout)))
+            self.end_headers()
+            self.wfile.write(answered.stdout)
+
+        def log_message(self, *arguments):
+            pass
+
+    def __init__(self, folder):
+        super().__init__(("127.0.0.1", 0), self.Handler)
+        built.issue_certificate(folder, "tsa", "/CN=Orvalis Release Test Time Stamps", "critical,timeStamping")
+        self.config = folder / "tsa.cnf"
+        self.config.write_text("[tsa]\ndefault_tsa = here\n[here]\nserial = %s\nsigner_cert = %s\nsigner_key = %s\n"
+                               "certs = %s\nsigner_digest = sha256\ndefault_policy = 1.2.3.4.1\ndigests = sha256\n"
+                               "ess_cert_id_alg = sha256\n" % (folder / "tsa.serial", folder / "tsa.pem",
+                                                               folder / "tsa.key", built.TEST_CA))
+        self.thread = threading.Thread(target=self.serve_forever)
+        self.thread.start()
+
+    def stop(self):
+        self.shutdown()
+        self.thread.join()
+        self.server_close()
+
+
+class SignedRelease(unittest.TestCase):
+    """The launcher in the signed zip, signed with the test CA's certificate,
+    against the unsigned launcher that the other folder's build made."""
+
+    @classmethod
+    def setUpClass(cls):
+        if built.AUTHENTICODE_SKIPPED:
+            raise unittest.SkipTest("No Authenticode checks: " + built.AUTHENTICODE_SKIPPED)
+        cls.folder = Path(tempfile.mkdtemp(prefix="signed release ", dir=harness.BUILD))
+        cls.launcher = unpack_launcher(SIGNED_RELEASE, cls.folder)
+        cls.other_build = built.SECOND / "orvalis-browser.exe"
+
+    @classmethod
+    def tearDownClass(cls):
+        shutil.rmtree(cls.folder, ignore_errors=True)
+
+    def test_verifies_against_the_test_ca_and_names_the_product_the_page_and_the_zip_time(self):
+        verified = osslsigncode("verify", "-CAfile", built.TEST_CA, "-in", self.launcher)
+        self.assertEqual(verified.returncode, 0, verified.stdout + verified.stderr)
+        report = verified.stdout
+        self.assertRegex(report, r"Message digest algorithm\s*: SHA256")
+        self.assertIn("Text description: Orvalis Browser\n", report)
+        self.assertIn("URL description: %s\n" % built.SIGNING_URL, report)
+        self.assertIn("Timestamp is not available", report)
+        with zipfile.ZipFile(SIGNED_RELEASE / ZIP.name) as package:
+            member_time = package.getinfo(PACKAGE_NAME + "/orvalis-browser.exe").date_time
+        signing_time = re.search(r"Signing time: (.+) GMT", report).group(1)
+        # The zip keeps even seconds only, in UTC here.
+        self.assertAlmostEqual(calendar.timegm(time.strptime(signing_time, "%b %d %H:%M:%S %Y")),
+                               calendar.timegm(member_time + (0, 0, 0)), delta=1)
+
+    def test_signature_comes_off_to_and_moves_onto_the_other_folders_unsigned_build(self):
+        stripped, signature, moved = (self.folder / name for name in ("stripped.exe", "signature.der", "moved.exe"))
+        for arguments in (["remove-signature", "-in", self.launcher, "-out", stripped],
+                          ["extract-signature", "-in", self.launcher, "-out", signature],
+                          ["attach-signature", "-sigin", signature, "-CAfile", built.TEST_CA,
+                           "-in", self.other_build, "-out", moved]):
+            done = osslsigncode(*arguments)
+            self.assertEqual(done.returncode, 0, done.stdout + done.stderr)
+        self.assertNotEqual(self.launcher.read_bytes(), self.other_build.read_bytes())
+        self.assertEqual(stripped.read_bytes(), self.other_build.read_bytes())
+        self.assertEqual(moved.read_bytes(), self.launcher.read_bytes())
+
+    def test_a_time_stamp_server_adds_its_time_stamp_and_nothing_else(self):
+        server = TimeStampServer(self.folder)
+        self.addCleanup(server.stop)
+        output = self.folder / "time-stamped"
+        packed = subprocess.run([os.environ["ORVALIS_CPACK"], "--config", str(RELEASE / "CPackConfig.cmake"),
+                                 "-B", str(output), "-D", "CPACK_ORVALIS_SIGNING_TIMESTAMP_URL=http://127.0.0.1:%d/"
+                                 % server.server_address[1]],
+                                env=built.signing_environment(dict(os.environ)), capture_output=True, text=True)
+        built.stop_gpg_agent(built.GNUPGHOME)
+        self.assertEqual(packed.returncode, 0, packed.stdout + packed.stderr)
+        launcher = unpack_launcher(output, output / "unpacked")
+        verified = osslsigncode("verify", "-CAfile", built.TEST_CA, "-TSA-CAfile", built.TEST_CA, "-in", launcher)
+        self.assertEqual(verified.returncode, 0, verified.stdout + verified.stderr)
+        self.assertIn("Timestamp Server Signature verification: ok", verified.stdout)
+        stripped = output / "stripped.exe"
+        self.assertEqual(osslsigncode("remove-signature", "-in", launcher, "-out", stripped).returncode, 0)
+        self.assertEqual(stripped.read_bytes(), self.other_build.read_bytes())
+
+    def test_runs_under_wine(self):
+        rig = Rig(launcher=self.launcher)
+        self.addCleanup(rig.cleanup)
+        launch = rig.launch(rig.profile_argument())
+        self.assertEqual(launch.exit_code, 0)
+        self.assertIsNotNone(launch.engine, "the signed launcher started no engine")
+        self.assertEqual(launch.result["status"], "passthrough")
+
+    def test_password_reaches_osslsigncode_only_through_its_input(self):
+        started = built.OSSLSIGNCODE_RECORD.read_bytes()
+        self.assertRegex(started.partition(b"\n")[0], rb"^sign -pkcs12 .* -readpass /dev/stdin ")
+        secret = built.PASSWORD.encode()
+        self.assertFalse(secret in started, "on osslsigncode's command line or in its environment")
+        self.assertFalse(secret in built.SIGNED_CPACK_OUTPUT.read_bytes(), "in cpack's output")
+        # The build folders, their caches, cpack's configurations, staging folders and logs.
+        holding = [str(path) for folder in (built.FIRST, built.SECOND) for path in folder.rglob("*")
+                   if path.is_file() and not path.is_symlink() and secret in path.read_bytes()]
+        self.assertEqual(holding, [])
+
+
+class SignedSums(unittest.TestCase):
+    def test_signature_verifies_the_sums_and_no_other_text(self):
+        if built.OPENPGP_SKIPPED:
+            self.skipTest("No OpenPGP checks: " + built.OPENPGP_SKIPPED)
+        self.addCleanup(built.stop_gpg_agent, built.GNUPGHOME)
+        sums = SIGNED_RELEASE / "SHA256SUMS"
+        changed = Path(tempfile.mkdtemp(prefix="changed sums ", dir=harness.BUILD)) / "SHA256SUMS"
+        self.addCleanup(shutil.rmtree, changed.parent, ignore_errors=True)
+        changed.write_bytes(sums.read_bytes().replace(b"  ", b" *", 1))
+        for text, good in [(sums, True), (changed, False)]:
+            with self.subTest(sums=str(text)):
+                verified = subprocess.run(["gpg", "--verify", str(SIGNED_RELEASE / "SHA256SUMS.asc"), str(text)],
+                                          env=dict(os.environ, GNUPGHOME=str(built.GNUPGHOME)),
+                                          capture_output=True, text=True)
+                self.assertEqual(verified.returncode == 0, good, verified.stderr)
+                self.assertEqual('Good signature from "Orvalis Release Test <%s>"' % built.GPG_KEY
+                                 in verified.stderr, good, verified.stderr)
+
+
+class FailedPackaging(unittest.TestCase):
+    """A cpack that fails leaves none of an earlier run's zip, sums and
+    signature in its output folder: each run packs the first build again into
+    a folder that holds the signed release's."""
+
+    def test_no_earlier_release_is_left(self):
+        # (what fails, environment changes, what cpack says, the tool it needs)
+        table = [
+            ("wrong password", {"ORVALIS_SIGNING_PASSWORD": "not the password"},
+             "osslsigncode could not sign orvalis-browser.exe", built.AUTHENTICODE_SKIPPED),
+            ("no password", {"ORVALIS_SIGNING_PASSWORD": None},
+             "Signing needs the password of %s in ORVALIS_SIGNING_PASSWORD." % built.PKCS12,
+             built.AUTHENTICODE_SKIPPED),
+            ("a key the GnuPG home lacks", {"GNUPGHOME": "empty"}, "gpg could not sign SHA256SUMS with the key",
+             built.OPENPGP_SKIPPED),
+            ("a time no zip holds", {"SOURCE_DATE_EPOCH": "315532799"}, "SOURCE_DATE_EPOCH must be whole seconds",
+             built.AUTHENTICODE_SKIPPED and built.OPENPGP_SKIPPED),
+        ]
+        for failure, changes, message, skipped in table:
+            with self.subTest(failure=failure):
+                if skipped:
+                    self.skipTest("No signed release: " + skipped)
+                output = Path(tempfile.mkdtemp(prefix="failed cpack ", dir=harness.BUILD))
+                self.addCleanup(shutil.rmtree, output, ignore_errors=True)
+                for name in OUTPUTS:
+                    if (SIGNED_RELEASE / name).exists():
+                        shutil.copy(SIGNED_RELEASE / name, output)
+                environment = built.signing_environment(dict(os.environ))
+                for name, value in changes.items():
+                    if value is None:
+                        del environment[name]
+                    elif value == "empty":
+                        environment[name] = str(output / "empty GnuPG home")
+                        os.mkdir(environment[name], 0o700)
+                        self.addCleanup(built.stop_gpg_agent, environment[name])
+                    else:
+                        environment[name] = value
+                packed = subprocess.run([os.environ["ORVALIS_CPACK"], "--config", str(RELEASE / "CPackConfig.cmake"),
+                                         "-B", str(output)], env=environment, capture_output=True, text=True)
+                self.assertNotEqual(packed.returncode, 0)
+                self.assertIn(message, re.sub(r"\s+", " ", packed.stdout + packed.stderr))
+                self.assertEqual([name for name in OUTPUTS if (output / name).exists()], [])
+
+
 class DeploymentEndpoints(unittest.TestCase):
     """The geo-IP URLs a build is configured with: refused when they could never be the deployment's, a
-    warning and no package when they are the example hosts."""
+    warning and no package when they are the example hosts. Signing settings that could not sign are
+    refused with them."""
 
     PRIMARY = "/geoip?format=json"
     FALLBACK = "/myip"
@@ -253,22 +462,44 @@ class DeploymentEndpoints(unittest.TestCase):
                 self.assertRegex(warnings, r"CMake Warning.*%s \(https://\S+\) names a host reserved for "
                                            r"examples.*every launch that needs discovery will fail" % variable)
 
+        # An earlier run's release does not stay to pass for this one's.
+        for name in OUTPUTS:
+            (folder / name).write_text("from an earlier run\n")
         packed = subprocess.run([os.environ["ORVALIS_CPACK"], "--config", str(folder / "CPackConfig.cmake")],
                                 cwd=folder, capture_output=True, text=True)
         self.assertNotEqual(packed.returncode, 0)
         self.assertIn("No release package: this build holds the example geo-IP endpoint(s)",
                       re.sub(r"\s+", " ", packed.stdout + packed.stderr))
-        self.assertEqual(list(folder.glob("*.zip")) + list(folder.glob("SHA256SUMS")), [])
+        self.assertEqual(list(folder.glob("*.zip")) + list(folder.glob("SHA256SUMS*")), [])
 
-    def test_a_url_that_cannot_be_the_deployments_is_refused(self):
-        folder = Path(tempfile.mkdtemp(prefix="plain http ", dir=harness.BUILD))
+    def test_a_configuration_that_cannot_make_the_release_is_refused(self):
+        # One folder for all: each row sets every variable the others do.
+        folder = Path(tempfile.mkdtemp(prefix="refused configurations ", dir=harness.BUILD))
         self.addCleanup(shutil.rmtree, folder, ignore_errors=True)
-        configured = self.configure(folder,
-                                    "-DORVALIS_PRIMARY_DISCOVERY_URL=https://geo.release-check.test/geoip?format=json",
-                                    "-DORVALIS_FALLBACK_DISCOVERY_URL=http://myip.release-check.test/myip")
-        self.assertNotEqual(configured.returncode, 0)
-        self.assertIn('ORVALIS_FALLBACK_DISCOVERY_URL must be an https:// URL, '
-                      'not "http://myip.release-check.test/myip"', re.sub(r"\s+", " ", configured.stderr))
+        some_file = folder / "not a key.p12"
+        some_file.write_text("any file will do for the configuration\n")
+        primary = "https://geo.release-check.test/geoip?format=json"
+        fallback = "https://myip.release-check.test/myip"
+        # (fallback URL, PKCS#12 file, page the signature names, what configuring says)
+        table = [
+            ("http://myip.release-check.test/myip", "", "",
+             'ORVALIS_FALLBACK_DISCOVERY_URL must be an https:// URL, not "http://myip.release-check.test/myip"'),
+            (fallback, folder / "missing.p12", built.SIGNING_URL,
+             'ORVALIS_SIGNING_PKCS12 names no file: "%s"' % (folder / "missing.p12")),
+            (fallback, folder, built.SIGNING_URL, 'ORVALIS_SIGNING_PKCS12 names no file: "%s"' % folder),
+            (fallback, some_file, "", "Signing the launcher needs ORVALIS_SIGNING_URL, the https:// page its "
+                                      'signature names, not ""'),
+            (fallback, some_file, "http://release-check.test/", "Signing the launcher needs ORVALIS_SIGNING_URL, "
+             'the https:// page its signature names, not "http://release-check.test/"'),
+        ]
+        for url, pkcs12, page, message in table:
+            with self.subTest(fallback=url, pkcs12=str(pkcs12), page=page):
+                configured = self.configure(folder, "-DORVALIS_PRIMARY_DISCOVERY_URL=" + primary,
+                                            "-DORVALIS_FALLBACK_DISCOVERY_URL=" + url,
+                                            "-DORVALIS_SIGNING_PKCS12=%s" % pkcs12, "-DORVALIS_SIGNING_URL=" + page)
+                self.assertNotEqual(configured.returncode, 0)
+                self.assertIn(message, re.sub(r"\s+", " ", configured.stderr))
+
 
 if __name__ == "__main__":
     unittest.main()
