@@ -345,22 +345,21 @@ TEST_F(ProfileMaintenance, WildcardsAreNeverExpanded)
     RemovePreviousSession((root / L"p*").wstring());
     RemovePreviousSession((root / L"p?").wstring());
     ResetGranularStorage((root / L"p*").wstring(), {{"all", true}});
-    DeletePathSilently((root / L"p1\\Default\\Sess*").wstring());
-    DeletePathSilently((root / L"p?\\Default\\Sessions").wstring());
 
     EXPECT_EQ(existing(root, items), items);
 }
 
 TEST_F(ProfileMaintenance, PathWithANulInsideDeletesNothing)
 {
-    make(root, {L"first\\x", L"second\\y"});
+    const std::vector<std::wstring> items = {L"first\\Default\\Sessions\\x", L"second\\Default\\Sessions\\y"};
+    make(root, items);
     std::wstring path = (root / L"first").wstring();
     path += L'\0';
     path += (root / L"second").wstring();
 
-    DeletePathSilently(path);
+    RemovePreviousSession(path);
 
-    EXPECT_EQ(existing(root, {L"first\\x", L"second\\y"}), (std::vector<std::wstring>{L"first\\x", L"second\\y"}));
+    EXPECT_EQ(existing(root, items), items);
 }
 
 // Guards the trash check of every test above: an undoable delete is seen.
