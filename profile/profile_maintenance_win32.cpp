@@ -29,7 +29,7 @@ std::wstring profile_folder(const std::wstring& profile_directory)
     const DWORD length = GetFullPathNameW(directory.c_str(), size, full.data(), nullptr);
     if (length == 0 || length >= size) return {};
     full.resize(length);
-    return profile_folder_path(full);
+    return profile_folder_path(profile_directory, full);
 }
 
 // Removes a checked folder with everything below it, deepest first. Folders

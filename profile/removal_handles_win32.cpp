@@ -66,6 +66,7 @@ bool open_profile_folder(const std::wstring& extended_path, OpenEntry& folder)
                                 FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_NO_RECALL, nullptr);
     if (folder.handle == INVALID_HANDLE_VALUE) return false;
     if (!describe(folder)) return false;
+    folder.final_name = reported_folder_name(folder.final_name, extended_path);
     // A volume's root reached through a link, a share's included, for which
     // the name above gives the server and share: VOLUME_NAME_NONE gives ""
     // for any root. Where it cannot answer (Wine past 260 characters) the

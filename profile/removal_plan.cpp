@@ -94,9 +94,10 @@ bool has_removable_profile(const std::wstring& path)
     return false;
 }
 
-std::wstring profile_folder_path(const std::wstring& full_path_with_separator)
+std::wstring profile_folder_path(const std::wstring& profile_directory, const std::wstring& full_path_with_separator)
 {
-    const std::wstring& full = full_path_with_separator;
+    const bool literal = profile_directory.compare(0, 4, L"\\\\?\\") == 0;
+    const std::wstring full = literal ? profile_directory + L"\\" : full_path_with_separator;
     if (full.empty() || !is_separator(full.back())) return {};
     const std::wstring folder = prefixed(full.substr(0, full.size() - 1));
     if (folder.empty() || !has_removable_profile(folder)) return {};
@@ -108,6 +109,17 @@ std::wstring profile_folder_path(const std::wstring& full_path_with_separator)
             return {};
     }
     return folder;
+}
+
+std::wstring reported_folder_name(const std::wstring& reported, const std::wstring& opened_path)
+{
+    const std::size_t reported_start = reported.find_last_of(L"\\/") + 1;
+    const std::size_t opened_start = opened_path.find_last_of(L"\\/") + 1;
+    const std::wstring opened_last = opened_path.substr(opened_start);
+    const std::size_t kept = opened_last.find_last_not_of(L" .") + 1;
+    if (kept == 0 || kept == opened_last.size() || reported.size() - reported_start != kept) return reported;
+    if (reported.compare(reported_start, kept, opened_last, 0, kept) != 0) return reported;
+    return reported.substr(0, reported_start) + opened_last;
 }
 
 std::vector<std::wstring> path_components(const std::wstring& relative_path)

@@ -48,12 +48,21 @@ bool has_removable_profile(const std::wstring& path);
 // settings file and the reports name when their file names are appended, since
 // trailing blanks and dots are kept before a separator ("C:\q \" stays "q ",
 // where "C:\q " alone would become "C:\q"). Given in the "\\?\" form that the
-// file calls take past 260 characters. A "\\?\" path is kept exactly as it
-// is, since the system takes it literally: one with an empty component (a
-// doubled separator, as "\\?\C:\P\" plus the appended one makes) names no
-// folder that the settings could be read from, and gives empty. Empty too for
+// file calls take past 260 characters. A profile directory in the "\\?\" form
+// is taken exactly as given, with the backslash appended, since the system
+// takes it literally (Wine's GetFullPathNameW does not): one with an empty
+// component (a doubled separator, as "\\?\C:\P\" plus the appended one
+// makes) names no folder that the settings could be read from, and gives empty. Empty too for
 // a root, or a path that is not fully qualified.
-std::wstring profile_folder_path(const std::wstring& full_path_with_separator);
+std::wstring profile_folder_path(const std::wstring& profile_directory, const std::wstring& full_path_with_separator);
+
+// The profile folder's path on its volume, as its handle reports it, with the
+// last component as it was opened where the report differs from it only by
+// trailing blanks and dots: Wine trims them from the last component of the
+// name it reports ("\P\q " comes back as "\P\q"), while the folder's entries
+// come back with the folder's true name ("\P\q \Default"). Windows reports
+// names as they are, and a folder reached through a link keeps its report.
+std::wstring reported_folder_name(const std::wstring& reported, const std::wstring& opened_path);
 
 // The components of an item's relative path, in order.
 std::vector<std::wstring> path_components(const std::wstring& relative_path);

@@ -34,37 +34,57 @@ TEST(HasRemovableProfile, AFolderYesARootNever)
     }
 }
 
+struct FolderCase {
+    std::wstring given;    // the profile directory
+    std::wstring resolved; // what GetFullPathNameW makes of it with a backslash appended
+    std::wstring folder;
+};
+
 TEST(ProfileFolderPath, TheResolvedFolderInItsPrefixedFormOrNothing)
 {
     const std::wstring long_folder = L"C:\\" + std::wstring(300, L'a');
-    const std::pair<std::wstring, std::wstring> cases[] = {
-        {L"C:\\Profiles\\P\\", L"\\\\?\\C:\\Profiles\\P"},
+    const FolderCase cases[] = {
+        {L"C:\\Profiles\\P", L"C:\\Profiles\\P\\", L"\\\\?\\C:\\Profiles\\P"},
         // A trailing blank or dot survives before the separator, as in the settings file's path.
-        {L"C:\\Profiles\\q \\", L"\\\\?\\C:\\Profiles\\q "},
-        {L"C:\\Profiles\\q.. \\", L"\\\\?\\C:\\Profiles\\q.. "},
-        {L"\\\\server\\share\\P\\", L"\\\\?\\UNC\\server\\share\\P"},
-        {L"\\\\.\\C:\\P\\", L"\\\\?\\C:\\P"},
-        {L"\\\\?\\C:\\P\\", L"\\\\?\\C:\\P"},
-        {L"\\\\?\\" + volume + L"\\P\\", L"\\\\?\\" + volume + L"\\P"},
-        {long_folder + L"\\", L"\\\\?\\" + long_folder},
-        // Taken literally by the system: an empty component or a forward slash names no folder.
-        {L"\\\\?\\C:\\P\\\\", L""},
-        {L"\\\\?\\C:\\\\P\\", L""},
-        {L"\\\\?\\C:\\P/\\", L""},
+        {L"C:\\Profiles\\q ", L"C:\\Profiles\\q \\", L"\\\\?\\C:\\Profiles\\q "},
+        {L"q.. ", L"C:\\Profiles\\q.. \\", L"\\\\?\\C:\\Profiles\\q.. "},
+        {L"\\\\server\\share\\P", L"\\\\server\\share\\P\\", L"\\\\?\\UNC\\server\\share\\P"},
+        {L"\\\\.\\C:\\P", L"\\\\.\\C:\\P\\", L"\\\\?\\C:\\P"},
+        {long_folder, long_folder + L"\\", L"\\\\?\\" + long_folder},
+        // Taken literally as given, whatever the resolution made of it: an
+        // empty component or a forward slash names no folder.
+        {L"\\\\?\\C:\\P", L"\\\\?\\C:\\P\\", L"\\\\?\\C:\\P"},
+        {L"\\\\?\\" + volume + L"\\P", L"", L"\\\\?\\" + volume + L"\\P"},
+        {L"\\\\?\\C:\\P\\", L"\\\\?\\C:\\P\\", L""},
+        {L"\\\\?\\C:\\\\P", L"\\\\?\\C:\\P\\", L""},
+        {L"\\\\?\\C:\\P/", L"\\\\?\\C:\\P\\", L""},
         // Roots in any spelling ("C:" and "C:\" both resolve to "C:\" with the separator).
-        {L"C:\\", L""},
-        {L"\\\\server\\share\\", L""},
-        {L"\\\\?\\Global\\C:\\", L""},
-        {L"\\\\.\\Global\\C:\\", L""},
-        {L"\\\\?\\GLOBALROOT\\Device\\HarddiskVolume1\\", L""},
-        {L"\\\\?\\" + volume + L"\\", L""},
+        {L"C:", L"C:\\", L""},
+        {L"\\\\server\\share", L"\\\\server\\share\\", L""},
+        {L"\\\\?\\Global\\C:", L"\\\\?\\Global\\C:\\", L""},
+        {L"\\\\.\\Global\\C:", L"\\\\.\\Global\\C:\\", L""},
+        {L"\\\\?\\GLOBALROOT\\Device\\HarddiskVolume1", L"", L""},
+        {L"\\\\?\\" + volume, L"", L""},
         // Not what the system gives for a path with a separator appended.
-        {L"C:\\P", L""},
-        {L"P\\", L""},
-        {L"\\P\\", L""},
-        {L"", L""},
+        {L"C:\\P", L"C:\\P", L""},
+        {L"P", L"P\\", L""},
+        {L"\\P", L"\\P\\", L""},
+        {L"", L"", L""},
     };
-    for (const auto& [full, folder] : cases) EXPECT_EQ(profile_folder_path(full), folder) << narrow(full);
+    for (const FolderCase& row : cases)
+        EXPECT_EQ(profile_folder_path(row.given, row.resolved), row.folder) << narrow(row.given);
+}
+
+TEST(ReportedFolderName, WinesTrimmedLastComponentTakesTheOpenedOne)
+{
+    const std::wstring opened = L"\\\\?\\C:\\Profiles\\q .";
+    EXPECT_EQ(reported_folder_name(L"\\Profiles\\q", opened), L"\\Profiles\\q .");
+    EXPECT_EQ(reported_folder_name(L"\\Profiles\\q .", opened), L"\\Profiles\\q .");
+    // A link in place of the folder reports where it leads, which is kept.
+    EXPECT_EQ(reported_folder_name(L"\\Elsewhere\\qq", opened), L"\\Elsewhere\\qq");
+    EXPECT_EQ(reported_folder_name(L"\\Elsewhere\\Q", opened), L"\\Elsewhere\\Q");
+    EXPECT_EQ(reported_folder_name(L"\\Profiles\\P", L"\\\\?\\C:\\Profiles\\P"), L"\\Profiles\\P");
+    EXPECT_EQ(reported_folder_name(L"\\Profiles", L"\\\\?\\C:\\..."), L"\\Profiles");
 }
 
 TEST(JournalMayGo, OnlyWhenItsDatabaseIsNotThere)
