@@ -19,14 +19,19 @@ constexpr auto file_disposition_info_ex = static_cast<FILE_INFO_BY_HANDLE_CLASS>
 constexpr DWORD share_all = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 
 // The path of the handle's object on its volume. FileNameInfo rather than
-// GetFinalPathNameByHandleW, which Wine limits to 260 characters.
+// GetFinalPathNameByHandleW, which Wine limits to 260 characters. Room for a
+// usual path first, and for the longest there is only when that is too small.
 std::wstring final_name_of(HANDLE handle)
 {
-    // Room for the longest path there is, aligned for the record.
-    std::vector<std::uint32_t> buffer((sizeof(FILE_NAME_INFO) + 32768 * sizeof(wchar_t)) / sizeof(std::uint32_t));
-    auto* info = reinterpret_cast<FILE_NAME_INFO*>(buffer.data());
-    if (!GetFileInformationByHandleEx(handle, FileNameInfo, info, static_cast<DWORD>(buffer.size() * 4))) return {};
-    return std::wstring(info->FileName, info->FileNameLength / sizeof(wchar_t));
+    for (const std::size_t characters : {std::size_t{MAX_PATH}, std::size_t{32768}}) {
+        // Aligned for the record.
+        std::vector<std::uint32_t> buffer((sizeof(FILE_NAME_INFO) + characters * sizeof(wchar_t)) / 4 + 1);
+        auto* info = reinterpret_cast<FILE_NAME_INFO*>(buffer.data());
+        if (GetFileInformationByHandleEx(handle, FileNameInfo, info, static_cast<DWORD>(buffer.size() * 4)))
+            return std::wstring(info->FileName, info->FileNameLength / sizeof(wchar_t));
+        if (GetLastError() != ERROR_MORE_DATA) break;
+    }
+    return {};
 }
 
 // What the handle says: its attributes and its name on the volume. False when it says nothing.
@@ -68,7 +73,7 @@ bool open_profile_folder(const std::wstring& extended_path, OpenEntry& folder)
     if (!describe(folder)) return false;
     folder.final_name = reported_folder_name(folder.final_name, extended_path);
     // A volume's root reached through a link, a share's included, for which
-    // the name above gives the server and share: VOLUME_NAME_NONE gives ""
+    // the name above gives the server and share: VOLUME_NAME_NONE gives "\"
     // for any root. Where it cannot answer (Wine past 260 characters) the
     // name above stands alone.
     wchar_t on_volume[4] = {};
