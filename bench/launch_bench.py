@@ -8,14 +8,19 @@ the first instruction of the engine, both read from QueryPerformanceCounter
    path;
 2. our launcher on the discovery path, with the scripted curl.exe answering at
    once, less the worker's fixed pauses; beside it, curl.exe started directly,
-   for what one start of it costs under Wine.
+   for what one start of it costs under Wine;
+3. our launcher on the passthrough path with profile maintenance (the previous
+   session and every kind of site storage, the session folder holding
+   `--session-files` files), in turn with the same launch asking for none; the
+   profile is made anew before each start, outside the timed span.
 
 Only prints figures. Needs the Windows build; scripts/bench-launch builds it
 and runs this.
-    python3 bench/launch_bench.py [--runs N] [--warm-up N]"""
+    python3 bench/launch_bench.py [--runs N] [--warm-up N] [--session-files N]"""
 
 import argparse
 import json
+import shutil
 import statistics
 import sys
 import time
@@ -26,6 +31,7 @@ ROOT = Path(__file__).resolve().parents[1]
 sys.path.insert(0, str(ROOT / "tests" / "e2e"))
 import discovery_rig  # noqa: E402
 import harness  # noqa: E402
+import profile_tree  # noqa: E402
 from harness import Rig, win  # noqa: E402
 
 REFERENCE_LAUNCHER = harness.BUILD / "bench" / "reference-launcher.exe"
@@ -47,6 +53,10 @@ PASSTHROUGH_SETTINGS = json.dumps({
 DISCOVERY_SETTINGS = json.dumps({
     "proxy-server": "socks5://127.0.0.1:1080", "webrtc-no-leak": True, "auto-geo": True, "auto-lang": True,
     "auto-timezone": True, "on-proxy-fail": "block"}, indent=2)
+MAINTENANCE_SETTINGS = json.dumps({
+    "proxy-server": "http://127.0.0.1:3128", "close-previous-tabs": True, "granular-storage-reset": {"all": True}})
+NO_MAINTENANCE_SETTINGS = json.dumps({
+    "proxy-server": "http://127.0.0.1:3128", "close-previous-tabs": False, "granular-storage-reset": {}})
 GEOIP_REPLY = discovery_rig.json_reply(ip="203.0.113.7", country_code="DE", timezone="Europe/Berlin",
                                        latitude=52.52, longitude=13.405)
 
@@ -79,6 +89,7 @@ class Starter:
         self.line = '"%s" %s --no-first-run' % (win(self.application), self.rig.profile_argument())
         self.env = {}
         self.failed_starts = 0
+        self.prepare = None  # called before each start, outside the timed span
 
     def start(self):
         """Starts the program once and waits for the engine. Wine now and then
@@ -92,6 +103,8 @@ class Starter:
 
     def _start_once(self):
         rig = self.rig
+        if self.prepare is not None:
+            self.prepare(rig.profile)
         line_file, counter_file = rig.base / "command-line.txt", rig.base / "counter.txt"
         line_file.write_bytes(self.line.encode("utf-8"))
         counter_file.unlink(missing_ok=True)
@@ -221,15 +234,56 @@ def curl_started_directly(starter, curl_entry):
     return 1000.0 * (int(curl_entry.read_text().split()[0]) - counter) / frequency
 
 
+def maintenance_latency(runs, warm_up, session_files):
+    """The same passthrough launch with and without maintenance, in turn."""
+    def fresh_profile(profile):
+        shutil.rmtree(profile / "Default", ignore_errors=True)
+        for name in ("ShaderCache", "GraphiteDawnCache", "GPUCache"):
+            shutil.rmtree(profile / name, ignore_errors=True)
+        profile_tree.build(profile, session_files=session_files)
+
+    starters = [Starter("without maintenance", harness.LAUNCHER, settings=NO_MAINTENANCE_SETTINGS),
+                Starter("with maintenance", harness.LAUNCHER, settings=MAINTENANCE_SETTINGS)]
+    for starter in starters:
+        starter.prepare = fresh_profile
+    samples = {starter.label: [] for starter in starters}
+    try:
+        for round_number in range(warm_up + runs):
+            for starter in starters[round_number % 2:] + starters[:round_number % 2]:
+                start = starter.start()
+                if round_number >= warm_up:
+                    samples[starter.label].append(start.ms)
+        left = [name for name in profile_tree.removed_items() if (starters[1].rig.profile / name).exists()]
+        if left:
+            raise RuntimeError("maintenance left %s" % left)
+    finally:
+        for starter in starters:
+            starter.rig.cleanup()
+
+    print("Profile maintenance, passthrough, a session folder of %d files (ms)" % session_files)
+    print("  %-30s %5s %9s %9s %9s %9s" % ("launch", "runs", "median", "p10", "p90", "IQR"))
+    for label, values in samples.items():
+        print_row(label, values)
+    without, with_maintenance = (statistics.median(values) for values in samples.values())
+    print("  maintenance costs %.1f ms" % (with_maintenance - without))
+    print_failed_starts(starters)
+
+
 def main():
     options = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     options.add_argument("--runs", type=int, default=30, help="timed starts of each starter (default 30)")
     options.add_argument("--warm-up", type=int, default=3, help="untimed starts first (default 3)")
+    options.add_argument("--session-files", type=int, default=300,
+                         help="files in the session folder of the maintenance case (default 300)")
+    options.add_argument("--only-maintenance", action="store_true", help="run the maintenance case alone")
     arguments = options.parse_args()
     harness.ensure_prefix()
-    launch_latency(arguments.runs, arguments.warm_up)
-    print()
-    discovery_latency(arguments.runs, arguments.warm_up)
+    if not arguments.only_maintenance:
+        launch_latency(arguments.runs, arguments.warm_up)
+        print()
+        discovery_latency(arguments.runs, arguments.warm_up)
+        print()
+    maintenance_latency(arguments.runs, arguments.warm_up, arguments.session_files)
 
 
 if __name__ == "__main__":

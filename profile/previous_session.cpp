@@ -1,14 +1,12 @@
 #include "profile/previous_session.hpp"
 
-RemovalPlan previous_session_plan(const std::wstring& profile_directory)
+RemovalPlan previous_session_plan()
 {
-    if (!has_removable_profile(profile_directory)) return {};
-    const std::wstring folder = default_profile_folder(profile_directory);
     return {
-        {folder + L"\\Current Tabs", RemovalMethod::file},
-        {folder + L"\\Current Session", RemovalMethod::file},
-        {folder + L"\\Last Tabs", RemovalMethod::file},
-        {folder + L"\\Last Session", RemovalMethod::file},
-        {folder + L"\\Sessions", RemovalMethod::tree},
+        {L"Default\\Current Tabs", RemovalMethod::file},
+        {L"Default\\Current Session", RemovalMethod::file},
+        {L"Default\\Last Tabs", RemovalMethod::file},
+        {L"Default\\Last Session", RemovalMethod::file},
+        {L"Default\\Sessions", RemovalMethod::tree},
     };
 }

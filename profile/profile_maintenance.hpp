@@ -1,23 +1,25 @@
 #pragma once
 
 // Windows: what the launcher removes from the profile before the engine starts.
-// Nothing here fails visibly: an item that cannot be removed stays, and the
-// rest are still tried.
+// Nothing here fails visibly: an item that cannot be removed stays as it was,
+// and the rest are still tried.
+//
+// Both take the profile directory as given and work in exactly the folder
+// that the settings file and the reports name (a relative one is the current
+// directory's, as for the engine); a root, in any spelling or reached through
+// a link, removes nothing. Items are removed for good (no recycle bin, no
+// dialog), paths longer than 260 characters included. A link (symbolic link,
+// junction, mount point) or any other reparse point inside or in place of an
+// item goes itself, or stays, and is never entered: nothing outside the
+// profile folder is deleted or changed.
 
 #include "common/records.hpp"
 
 #include <string>
 
-// Deletes one file or one directory tree for good (no recycle bin, no dialog),
-// paths longer than 260 characters included; a link inside the tree goes
-// itself, never what it points to. A path that does not exist is skipped.
-void DeletePathSilently(const std::wstring& path);
-
-// Both take the profile directory as given and resolve it as the engine does;
-// a drive or share root removes nothing.
-
 // The engine's previous session, so that no tabs are restored.
 void RemovePreviousSession(const std::wstring& profile_directory);
 
-// The kinds of site storage selected in `storage_reset`.
+// The kinds of site storage selected in `storage_reset`. A journal goes only
+// when its database went or was never there.
 void ResetGranularStorage(const std::wstring& profile_directory, const FlagMap& storage_reset);

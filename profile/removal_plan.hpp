@@ -6,10 +6,14 @@
 #include <vector>
 
 enum class RemovalMethod {
-    file, // one file delete, no existence test; a missing or busy file is simply left
-    tree, // the silent shell delete: a directory with everything below it, or a single file
+    file,    // one file, or a link in its place; a folder of that name stays
+    journal, // a database's journal: a file, and only when the item before it, its database, went or was never there
+    tree,    // a folder with everything below it, or a single file or link
 };
 
+// One item, named relative to the profile folder: its components joined by a
+// backslash ("Default\Sessions"). Everything is removed relative to that one
+// folder, so that no item can land in another.
 struct PathRemoval {
     std::wstring path;
     RemovalMethod method;
@@ -18,24 +22,47 @@ struct PathRemoval {
 // The removals in the order they are tried; a failed one never stops the next.
 using RemovalPlan = std::vector<PathRemoval>;
 
-// Whether anything may be removed under this profile directory: it must name
-// a folder, not just a root. An empty one names no profile. A lone root
-// separator does not either: with the backslash that always follows the
-// directory, "\" would turn every item into a network path ("\\Default\Sessions"
-// is the share "Sessions" on a host "Default"), and fully resolved it is the
-// root of the current drive. A drive ("C:", "C:\") or share root
-// ("\\server\share\", also in the "\\?\" forms) would have the launcher delete
-// folders at the top of a whole volume.
-bool has_removable_profile(const std::wstring& profile_directory);
+// What became of one item.
+enum class RemovalOutcome {
+    removed, // it went (or goes when the last handle to it closes)
+    absent,  // there was nothing of that name
+    stayed,  // it is there and stays: held, protected, a folder where a file was meant, reached through a link
+};
 
-// The engine's default profile inside the profile directory. The backslash is
-// inserted even after a trailing one; Win32 path handling folds the doubled
-// separator (a "\\?\" path, which is taken literally, does not).
-std::wstring default_profile_folder(const std::wstring& profile_directory);
+// A SQLite journal without its database is harmless, but a database whose
+// hot journal went is corrupt: the journal goes only after its database.
+bool journal_may_go(RemovalOutcome database);
 
-// The "\\?\" form of a fully qualified path, which the file calls take past 260
-// characters: "C:\a" gives "\\?\C:\a", "\\server\share\a" gives
-// "\\?\UNC\server\share\a", and a "\\.\" path takes the "\\?\" prefix. Such a
-// path is taken literally, so every run of separators after the prefix becomes
-// one backslash. Empty for a path that is not fully qualified.
-std::wstring extended_length_path(const std::wstring& full_path);
+// Whether anything may be removed under this path: it must name a folder on a
+// volume, not just a root. An empty one names no profile. A lone separator
+// does not either: it is the root of the current drive. Nor does a drive
+// ("C:", "C:\"), a share ("\\server\share\"), or a device path that names a
+// volume in any spelling ("\\?\C:\", "\\.\Global\C:", "\\?\UNC\server\share",
+// "\\?\Volume{…}\", "\\?\GLOBALROOT\Device\HarddiskVolume1\"): the launcher
+// would delete folders at the top of a whole volume. Also applied to a path
+// relative to its volume, as the system gives it for an open folder ("\").
+bool has_removable_profile(const std::wstring& path);
+
+// The folder that maintenance opens, from the system's full path of the
+// profile directory with a backslash appended: the same folder that the
+// settings file and the reports name when their file names are appended, since
+// trailing blanks and dots are kept before a separator ("C:\q \" stays "q ",
+// where "C:\q " alone would become "C:\q"). Given in the "\\?\" form that the
+// file calls take past 260 characters. A profile directory in the "\\?\" form
+// is taken exactly as given, with the backslash appended, since the system
+// takes it literally (Wine's GetFullPathNameW does not): one with an empty
+// component (a doubled separator, as "\\?\C:\P\" plus the appended one
+// makes) names no folder that the settings could be read from, and gives empty. Empty too for
+// a root, or a path that is not fully qualified.
+std::wstring profile_folder_path(const std::wstring& profile_directory, const std::wstring& full_path_with_separator);
+
+// The profile folder's path on its volume, as its handle reports it, with the
+// last component as it was opened where the report differs from it only by
+// trailing blanks and dots: Wine trims them from the last component of the
+// name it reports ("\P\q " comes back as "\P\q"), while the folder's entries
+// come back with the folder's true name ("\P\q \Default"). Windows reports
+// names as they are, and a folder reached through a link keeps its report.
+std::wstring reported_folder_name(const std::wstring& reported, const std::wstring& opened_path);
+
+// The components of an item's relative path, in order.
+std::vector<std::wstring> path_components(const std::wstring& relative_path);

@@ -4,17 +4,9 @@
 
 namespace {
 
-enum class Base { default_folder, profile_directory };
-
-struct StorageItem {
-    Base base;
-    const wchar_t* name;
-};
-
 struct StorageKind {
     const char* name;
-    RemovalMethod method;
-    std::vector<StorageItem> items;
+    std::vector<PathRemoval> items;
 };
 
 constexpr const char* cache_storage = "cache_storage";
@@ -22,27 +14,26 @@ constexpr const char* service_workers = "service_workers";
 
 const std::vector<StorageKind>& storage_kinds()
 {
+    using M = RemovalMethod;
     static const std::vector<StorageKind> kinds = {
-        {"cookies", RemovalMethod::file,
-         {{Base::default_folder, L"\\Cookies"},
-          {Base::default_folder, L"\\Cookies-journal"},
-          {Base::default_folder, L"\\Network\\Cookies"},
-          {Base::default_folder, L"\\Network\\Cookies-journal"}}},
-        {"file_systems", RemovalMethod::tree, {{Base::default_folder, L"\\File System"}}},
-        {"indexeddb", RemovalMethod::tree, {{Base::default_folder, L"\\IndexedDB"}}},
-        {"local_storage", RemovalMethod::tree, {{Base::default_folder, L"\\Local Storage"}}},
+        // Each journal right after its database, which it must not outlive.
+        {"cookies",
+         {{L"Default\\Cookies", M::file},
+          {L"Default\\Cookies-journal", M::journal},
+          {L"Default\\Network\\Cookies", M::file},
+          {L"Default\\Network\\Cookies-journal", M::journal}}},
+        {"file_systems", {{L"Default\\File System", M::tree}}},
+        {"indexeddb", {{L"Default\\IndexedDB", M::tree}}},
+        {"local_storage", {{L"Default\\Local Storage", M::tree}}},
         // Two of the GPU caches belong to the whole profile directory, not to the default profile.
-        {"shader_cache", RemovalMethod::tree,
-         {{Base::profile_directory, L"\\ShaderCache"},
-          {Base::profile_directory, L"\\GraphiteDawnCache"},
-          {Base::default_folder, L"\\GPUCache"}}},
-        {"websql", RemovalMethod::tree, {{Base::default_folder, L"\\databases"}}},
-        {service_workers, RemovalMethod::tree, {{Base::default_folder, L"\\Service Worker"}}},
-        {cache_storage, RemovalMethod::tree, {{Base::default_folder, L"\\Service Worker\\CacheStorage"}}},
-        {"interest_groups", RemovalMethod::tree, {{Base::default_folder, L"\\InterestGroups"}}},
-        {"shared_storage", RemovalMethod::file,
-         {{Base::default_folder, L"\\Shared Storage"}, {Base::default_folder, L"\\Shared Storage-journal"}}},
-        {"storage_buckets", RemovalMethod::tree, {{Base::default_folder, L"\\StorageBuckets"}}},
+        {"shader_cache",
+         {{L"ShaderCache", M::tree}, {L"GraphiteDawnCache", M::tree}, {L"Default\\GPUCache", M::tree}}},
+        {"websql", {{L"Default\\databases", M::tree}}},
+        {service_workers, {{L"Default\\Service Worker", M::tree}}},
+        {cache_storage, {{L"Default\\Service Worker\\CacheStorage", M::tree}}},
+        {"interest_groups", {{L"Default\\InterestGroups", M::tree}}},
+        {"shared_storage", {{L"Default\\Shared Storage", M::file}, {L"Default\\Shared Storage-journal", M::journal}}},
+        {"storage_buckets", {{L"Default\\StorageBuckets", M::tree}}},
     };
     return kinds;
 }
@@ -55,10 +46,8 @@ bool IsFlagSet(const FlagMap& storage_reset, const std::string& name)
     return found != storage_reset.end() && found->second;
 }
 
-RemovalPlan storage_reset_plan(const std::wstring& profile_directory, const FlagMap& storage_reset)
+RemovalPlan storage_reset_plan(const FlagMap& storage_reset)
 {
-    if (!has_removable_profile(profile_directory) || storage_reset.empty()) return {};
-    const std::wstring folder = default_profile_folder(profile_directory);
     const bool all = IsFlagSet(storage_reset, "all");
     bool service_worker_folder_goes = false;
     RemovalPlan plan;
@@ -69,10 +58,7 @@ RemovalPlan storage_reset_plan(const std::wstring& profile_directory, const Flag
         if (name == cache_storage) selected = !service_worker_folder_goes && IsFlagSet(storage_reset, name);
         if (name == service_workers) service_worker_folder_goes = selected;
         if (!selected) continue;
-        for (const StorageItem& item : kind.items) {
-            const std::wstring& base = item.base == Base::default_folder ? folder : profile_directory;
-            plan.push_back({base + item.name, kind.method});
-        }
+        plan.insert(plan.end(), kind.items.begin(), kind.items.end());
     }
     return plan;
 }

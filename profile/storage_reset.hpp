@@ -12,4 +12,4 @@ bool IsFlagSet(const FlagMap& storage_reset, const std::string& name);
 // each with its items in their fixed order. "all" selects every kind except
 // "cache_storage", which lies inside the service-worker folder; that one is
 // removed on its own only when the whole service-worker folder is not.
-RemovalPlan storage_reset_plan(const std::wstring& profile_directory, const FlagMap& storage_reset);
+RemovalPlan storage_reset_plan(const FlagMap& storage_reset);

@@ -10,7 +10,11 @@
 inline std::vector<std::wstring> describe(const RemovalPlan& plan)
 {
     std::vector<std::wstring> lines;
-    for (const PathRemoval& removal : plan)
-        lines.push_back((removal.method == RemovalMethod::file ? L"file " : L"tree ") + removal.path);
+    for (const PathRemoval& removal : plan) {
+        const wchar_t* method = removal.method == RemovalMethod::file      ? L"file "
+                                : removal.method == RemovalMethod::journal ? L"journal "
+                                                                           : L"tree ";
+        lines.push_back(method + removal.path);
+    }
     return lines;
 }

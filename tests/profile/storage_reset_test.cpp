@@ -6,32 +6,29 @@
 
 namespace {
 
-const std::wstring profile = L"D:\\P";
-const std::wstring folder = L"D:\\P\\Default";
-
 const std::vector<std::wstring> cookies = {
-    L"file " + folder + L"\\Cookies",
-    L"file " + folder + L"\\Cookies-journal",
-    L"file " + folder + L"\\Network\\Cookies",
-    L"file " + folder + L"\\Network\\Cookies-journal",
+    L"file Default\\Cookies",
+    L"journal Default\\Cookies-journal",
+    L"file Default\\Network\\Cookies",
+    L"journal Default\\Network\\Cookies-journal",
 };
-const std::vector<std::wstring> file_systems = {L"tree " + folder + L"\\File System"};
-const std::vector<std::wstring> indexeddb = {L"tree " + folder + L"\\IndexedDB"};
-const std::vector<std::wstring> local_storage = {L"tree " + folder + L"\\Local Storage"};
+const std::vector<std::wstring> file_systems = {L"tree Default\\File System"};
+const std::vector<std::wstring> indexeddb = {L"tree Default\\IndexedDB"};
+const std::vector<std::wstring> local_storage = {L"tree Default\\Local Storage"};
 const std::vector<std::wstring> shader_cache = {
-    L"tree " + profile + L"\\ShaderCache",
-    L"tree " + profile + L"\\GraphiteDawnCache",
-    L"tree " + folder + L"\\GPUCache",
+    L"tree ShaderCache",
+    L"tree GraphiteDawnCache",
+    L"tree Default\\GPUCache",
 };
-const std::vector<std::wstring> websql = {L"tree " + folder + L"\\databases"};
-const std::vector<std::wstring> service_workers = {L"tree " + folder + L"\\Service Worker"};
-const std::vector<std::wstring> cache_storage = {L"tree " + folder + L"\\Service Worker\\CacheStorage"};
-const std::vector<std::wstring> interest_groups = {L"tree " + folder + L"\\InterestGroups"};
+const std::vector<std::wstring> websql = {L"tree Default\\databases"};
+const std::vector<std::wstring> service_workers = {L"tree Default\\Service Worker"};
+const std::vector<std::wstring> cache_storage = {L"tree Default\\Service Worker\\CacheStorage"};
+const std::vector<std::wstring> interest_groups = {L"tree Default\\InterestGroups"};
 const std::vector<std::wstring> shared_storage = {
-    L"file " + folder + L"\\Shared Storage",
-    L"file " + folder + L"\\Shared Storage-journal",
+    L"file Default\\Shared Storage",
+    L"journal Default\\Shared Storage-journal",
 };
-const std::vector<std::wstring> storage_buckets = {L"tree " + folder + L"\\StorageBuckets"};
+const std::vector<std::wstring> storage_buckets = {L"tree Default\\StorageBuckets"};
 
 std::vector<std::wstring> joined(std::initializer_list<std::vector<std::wstring>> parts)
 {
@@ -50,7 +47,7 @@ class StorageResetPlan : public testing::TestWithParam<Selection> {};
 
 TEST_P(StorageResetPlan, RemovesTheSelectedKindsInTableOrder)
 {
-    EXPECT_EQ(describe(storage_reset_plan(profile, GetParam().flags)), GetParam().expected);
+    EXPECT_EQ(describe(storage_reset_plan(GetParam().flags)), GetParam().expected);
 }
 
 const std::vector<std::wstring> every_kind_but_cache_storage =
@@ -89,14 +86,6 @@ INSTANTIATE_TEST_SUITE_P(
         Selection{"unknown_names_ignored",
                   {{"cache", true}, {"history", true}, {"", true}, {"all ", true}, {"websql", true}}, websql}),
     [](const testing::TestParamInfo<Selection>& info) { return std::string(info.param.label); });
-
-TEST(StorageResetPlanProfile, NothingWithoutAPlaceableProfile)
-{
-    for (const std::wstring directory : {L"", L"\\", L"/"}) {
-        SCOPED_TRACE(std::string(directory.begin(), directory.end()));
-        EXPECT_TRUE(storage_reset_plan(directory, {{"all", true}}).empty());
-    }
-}
 
 TEST(IsFlagSet, OnlyAPresentTrueNameCounts)
 {

@@ -160,19 +160,26 @@ const std::vector<std::wstring> session_neighbours = {
     L"Sessions\\Session_1",            L"Current Tabs",            L"Other\\Sessions\\Session_1",
 };
 
+// Attributes that a removal may clear for a moment and must put back on what stays.
+constexpr DWORD kept_attributes = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN;
+
 TEST_F(ProfileMaintenance, PreviousSessionGoesWholeAndNothingBesideIt)
 {
     make(profile, session_items);
     make(profile, {L"Default\\Sessions\\Session_13345\\nested\\deeper\\Tabs_1", L"Default\\Sessions\\Tabs_2",
                    L"Default\\Sessions\\empty\\"});
     make(profile, session_neighbours);
-    // The silent shell delete takes read-only files inside a tree.
-    SetFileAttributesW((profile / L"Default\\Sessions\\Tabs_2").c_str(), FILE_ATTRIBUTE_READONLY);
+    // A tree goes with its read-only files; this one has a second name
+    // outside the tree, which shares its attributes and must keep them.
+    const fs::path twin = profile / L"Default\\Tabs_2 twin";
+    SetFileAttributesW((profile / L"Default\\Sessions\\Tabs_2").c_str(), kept_attributes);
+    ASSERT_TRUE(CreateHardLinkW(twin.c_str(), (profile / L"Default\\Sessions\\Tabs_2").c_str(), nullptr));
 
     RemovePreviousSession(profile.wstring());
 
     EXPECT_EQ(existing(profile, session_items), std::vector<std::wstring>{});
     EXPECT_EQ(existing(profile, session_neighbours), session_neighbours);
+    EXPECT_EQ(GetFileAttributesW(twin.c_str()) & kept_attributes, kept_attributes);
 }
 
 TEST_F(ProfileMaintenance, AnItemThatCannotGoStaysAndTheRestStillGo)
@@ -188,23 +195,35 @@ TEST_F(ProfileMaintenance, AnItemThatCannotGoStaysAndTheRestStillGo)
               std::vector<std::wstring>{L"Default\\Current Session"});
 }
 
+// A held database keeps its journal, which may hold the transaction that
+// makes it whole; a journal whose database is gone or was never there goes.
+// What stays keeps its attributes.
 TEST_F(ProfileMaintenance, FilesHeldOpenByAnotherProcessStayAndTheRestGo)
 {
     const std::vector<std::wstring> items = {
         L"Default\\Current Tabs",       L"Default\\Last Session",           L"Default\\Sessions\\Tabs_1",
-        L"Default\\Cookies",            L"Default\\Network\\Cookies",       L"Default\\IndexedDB\\a.leveldb\\LOCK",
-        L"Default\\Local Storage\\LOG", L"Default\\StorageBuckets\\db\\LOG"};
+        L"Default\\Sessions\\Tabs_held", L"Default\\Cookies",            L"Default\\Cookies-journal",
+        L"Default\\Network\\Cookies-journal", L"Default\\Shared Storage", L"Default\\Shared Storage-journal",
+        L"Default\\IndexedDB\\a.leveldb\\LOCK", L"Default\\Local Storage\\LOG", L"Default\\StorageBuckets\\db\\LOG"};
     make(profile, items);
+    const fs::path held_in_tree = profile / L"Default\\Sessions\\Tabs_held";
+    SetFileAttributesW(held_in_tree.c_str(), kept_attributes);
     HeldFile held_tabs(profile / L"Default\\Current Tabs");
     HeldFile held_cookies(profile / L"Default\\Cookies");
+    HeldFile held_shared_storage(profile / L"Default\\Shared Storage");
     HeldFile held_lock(profile / L"Default\\IndexedDB\\a.leveldb\\LOCK");
-    ASSERT_TRUE(held_tabs.holding() && held_cookies.holding() && held_lock.holding());
+    HeldFile held_session(held_in_tree);
+    ASSERT_TRUE(held_tabs.holding() && held_cookies.holding() && held_shared_storage.holding() &&
+                held_lock.holding() && held_session.holding());
 
     RemovePreviousSession(profile.wstring());
     ResetGranularStorage(profile.wstring(), {{"all", true}});
 
-    EXPECT_EQ(existing(profile, items), (std::vector<std::wstring>{L"Default\\Current Tabs", L"Default\\Cookies",
-                                                                   L"Default\\IndexedDB\\a.leveldb\\LOCK"}));
+    EXPECT_EQ(existing(profile, items),
+              (std::vector<std::wstring>{L"Default\\Current Tabs", L"Default\\Sessions\\Tabs_held", L"Default\\Cookies",
+                                         L"Default\\Cookies-journal", L"Default\\Shared Storage",
+                                         L"Default\\Shared Storage-journal", L"Default\\IndexedDB\\a.leveldb\\LOCK"}));
+    EXPECT_EQ(GetFileAttributesW(held_in_tree.c_str()) & kept_attributes, kept_attributes);
 }
 
 TEST_F(ProfileMaintenance, ProfileDirectoryForms)
@@ -223,6 +242,13 @@ TEST_F(ProfileMaintenance, ProfileDirectoryForms)
     ResetGranularStorage(profile.wstring() + L"\\", {{"shader_cache", true}});
     RemovePreviousSession((root / L"Missing").wstring());
     ResetGranularStorage((root / L"Missing").wstring(), {{"all", true}, {"cache_storage", true}});
+    // "q " with its blank is the folder its settings come from ("q \command-line.json"); its namesake "q" stays.
+    make(root, {L"q\\Default\\Sessions\\Tabs_1"});
+    const std::wstring blank = L"\\\\?\\" + (root / L"q ").wstring();
+    for (const std::wstring& folder : {blank, blank + L"\\Default", blank + L"\\Default\\Sessions"})
+        ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+    std::ofstream(fs::path(blank + L"\\Default\\Sessions\\Tabs_1")) << "data";
+    RemovePreviousSession((root / L"q ").wstring());
 
     // "\" and "/" resolve to the root of the current drive, and a drive root
     // names no profile: what lies at the top of the drive stays.
@@ -230,8 +256,10 @@ TEST_F(ProfileMaintenance, ProfileDirectoryForms)
     const std::vector<std::wstring> at_drive_root = {L"Default\\Last Tabs", L"Default\\Sessions\\Tabs_1",
                                                      L"ShaderCache\\data_0"};
     make(drive, at_drive_root);
-    for (const std::wstring& top : {std::wstring(L"\\"), std::wstring(L"/"), drive.wstring(),
-                                    drive.wstring().substr(0, 2), L"\\\\?\\" + drive.wstring()}) {
+    for (const std::wstring& top :
+         {std::wstring(L"\\"), std::wstring(L"/"), drive.wstring(), drive.wstring().substr(0, 2),
+          L"\\\\?\\" + drive.wstring(), L"\\\\?\\Global\\" + drive.wstring(),
+          L"\\\\.\\Global\\" + drive.wstring().substr(0, 2)}) {
         RemovePreviousSession(top);
         ResetGranularStorage(top, {{"all", true}});
     }
@@ -243,6 +271,11 @@ TEST_F(ProfileMaintenance, ProfileDirectoryForms)
 
     EXPECT_EQ(existing(root, {L"Relative\\Default\\Sessions\\", L"Relative\\ShaderCache\\", L"Missing\\"}),
               std::vector<std::wstring>{});
+    EXPECT_EQ(GetFileAttributesW((blank + L"\\Default\\Sessions").c_str()), INVALID_FILE_ATTRIBUTES);
+    // The clean-up's path calls would take "q " for "q".
+    RemoveDirectoryW((blank + L"\\Default").c_str());
+    RemoveDirectoryW(blank.c_str());
+    EXPECT_EQ(existing(root, {L"q\\Default\\Sessions\\Tabs_1"}), std::vector<std::wstring>{L"q\\Default\\Sessions\\Tabs_1"});
     EXPECT_EQ(existing(profile, {L"Default\\Last Tabs", L"Default\\Sessions\\", L"ShaderCache\\"}),
               std::vector<std::wstring>{});
     EXPECT_EQ(left_at_drive_root, at_drive_root);
@@ -253,13 +286,17 @@ TEST_F(ProfileMaintenance, ProfileDirectoryForms)
 // was asked for, and nothing beside it.
 TEST_F(ProfileMaintenance, TreesDeeperThan260CharactersGoWhole)
 {
-    const std::wstring base = L"\\\\?\\" + profile.wstring() + L"\\Default";
+    // A profile path of 250 characters, which leaves the settings file's path within 260.
+    const fs::path long_profile = profile / std::wstring(250 - profile.wstring().size() - 1, L'p');
+    const fs::path literal_profile(L"\\\\?\\" + long_profile.wstring());
+    ASSERT_TRUE(CreateDirectoryW(literal_profile.c_str(), nullptr));
+    const std::wstring base = literal_profile.wstring() + L"\\Default";
     const std::wstring cache_storage = base + L"\\Service Worker\\CacheStorage";
     const std::wstring indexeddb = base + L"\\IndexedDB";
     const std::wstring sessions = base + L"\\Sessions";
     for (const std::wstring& folder : {base, base + L"\\Service Worker", cache_storage, indexeddb, sessions})
         CreateDirectoryW(folder.c_str(), nullptr);
-    make(profile, {L"Default\\Service Worker\\Database\\LOG", L"Default\\Local Storage\\leveldb\\CURRENT"});
+    make(literal_profile, {L"Default\\Service Worker\\Database\\LOG", L"Default\\Local Storage\\leveldb\\CURRENT"});
     // A chain of 40-character folders, a file on every level, until the path passes 700 characters.
     for (std::wstring folder : {cache_storage, sessions}) {
         while (folder.size() < 700) {
@@ -282,12 +319,13 @@ TEST_F(ProfileMaintenance, TreesDeeperThan260CharactersGoWhole)
     ASSERT_NE(created, INVALID_HANDLE_VALUE);
     CloseHandle(created);
 
-    RemovePreviousSession(profile.wstring());
-    ResetGranularStorage(profile.wstring(), {{"cache_storage", true}, {"indexeddb", true}});
+    RemovePreviousSession(long_profile.wstring());
+    ResetGranularStorage(long_profile.wstring(), {{"cache_storage", true}, {"indexeddb", true}});
 
     for (const std::wstring& gone : {cache_storage, indexeddb, sessions})
         EXPECT_EQ(GetFileAttributesW(gone.c_str()), INVALID_FILE_ATTRIBUTES) << wide_to_utf8(gone);
-    EXPECT_EQ(existing(profile, {L"Default\\Service Worker\\Database\\LOG", L"Default\\Local Storage\\leveldb\\CURRENT"}),
+    EXPECT_EQ(existing(literal_profile,
+                       {L"Default\\Service Worker\\Database\\LOG", L"Default\\Local Storage\\leveldb\\CURRENT"}),
               (std::vector<std::wstring>{L"Default\\Service Worker\\Database\\LOG",
                                          L"Default\\Local Storage\\leveldb\\CURRENT"}));
 }
@@ -345,22 +383,21 @@ TEST_F(ProfileMaintenance, WildcardsAreNeverExpanded)
     RemovePreviousSession((root / L"p*").wstring());
     RemovePreviousSession((root / L"p?").wstring());
     ResetGranularStorage((root / L"p*").wstring(), {{"all", true}});
-    DeletePathSilently((root / L"p1\\Default\\Sess*").wstring());
-    DeletePathSilently((root / L"p?\\Default\\Sessions").wstring());
 
     EXPECT_EQ(existing(root, items), items);
 }
 
 TEST_F(ProfileMaintenance, PathWithANulInsideDeletesNothing)
 {
-    make(root, {L"first\\x", L"second\\y"});
+    const std::vector<std::wstring> items = {L"first\\Default\\Sessions\\x", L"second\\Default\\Sessions\\y"};
+    make(root, items);
     std::wstring path = (root / L"first").wstring();
     path += L'\0';
     path += (root / L"second").wstring();
 
-    DeletePathSilently(path);
+    RemovePreviousSession(path);
 
-    EXPECT_EQ(existing(root, {L"first\\x", L"second\\y"}), (std::vector<std::wstring>{L"first\\x", L"second\\y"}));
+    EXPECT_EQ(existing(root, items), items);
 }
 
 // Guards the trash check of every test above: an undoable delete is seen.

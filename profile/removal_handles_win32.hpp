@@ -1,0 +1,51 @@
+#pragma once
+
+// The handle calls of profile maintenance: open by handle without following
+// links, ask the handle what it is, list a folder through its handle, delete
+// through the handle. Every child is opened relative to its parent's handle,
+// so a link swapped in after a check cannot redirect anything.
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// An open file or folder, with what its own handle says about it.
+struct OpenEntry {
+    HANDLE handle = INVALID_HANDLE_VALUE;
+    // Its path relative to its volume, as the system names the handle's
+    // object ("\Profiles\P\Default"); a volume's root is "\".
+    std::wstring final_name;
+    std::uint32_t attributes = 0;
+};
+
+struct ListedEntry {
+    std::wstring name;
+    std::uint32_t attributes = 0;
+};
+
+enum class OpenResult { opened, absent, failed };
+
+// Opens the profile folder for everything below it. A link in its place is
+// followed: people move profiles to another drive with a junction. False, with
+// the handle to close, when the system says the folder is a volume's root.
+bool open_profile_folder(const std::wstring& extended_path, OpenEntry& folder);
+
+// Opens one entry of an open folder by name, never following a link in its place.
+OpenResult open_child(const OpenEntry& parent, const std::wstring& name, OpenEntry& child);
+
+// Whether the child's handle is its parent's handle and its own name, not
+// something elsewhere that the file system opened instead.
+bool at_own_name(const OpenEntry& parent, const std::wstring& name, const OpenEntry& child);
+
+// The folder's entries ("." and ".." left out); empty when it cannot be listed.
+std::vector<ListedEntry> list_folder(const OpenEntry& folder);
+
+// Deletes the entry through its handle; the name is gone at once where the
+// file system offers that, else once the last handle to it closes. A
+// read-only entry goes only with `over_read_only`, as a silent tree delete
+// takes one and a single file delete does not.
+bool delete_entry(const OpenEntry& entry, bool over_read_only);
+
+void close_entry(OpenEntry& entry);
