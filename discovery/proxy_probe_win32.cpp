@@ -65,10 +65,9 @@ bool start_curl(wchar_t* command_line, HANDLE input_read_end, HANDLE write_end, 
     return started != FALSE;
 }
 
-// Writes the whole config text into curl's standard input. The text is at
-// most a few hundred bytes (the proxy's parts are bounded) and the pipe was
-// made to hold all of it, so this never waits on curl, not even on a curl
-// that is still suspended or never reads.
+// Writes the whole config text into curl's standard input. The pipe holds all
+// of it, so this never waits on curl, not even on a curl that is still
+// suspended or never reads.
 bool write_config(HANDLE input_write_end, const std::string& config)
 {
     DWORD written = 0;
@@ -98,12 +97,13 @@ DiscoveryResult discover_proxy_ip(const std::string& proxy_server, const std::st
     const std::string config = curl_config_text(proxy_url);
 
     // Inheritable so that curl can receive the input's read end and the
-    // output's write end. The input pipe is asked to hold the whole config
-    // text, so that writing it never waits for curl.
+    // output's write end. The config text is under 800 bytes (user and
+    // password at most 255 characters each, the host 253), so the input pipe
+    // holds all of it and writing it never waits for curl.
     SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
     HANDLE input_read_end = nullptr;
     HANDLE input_write_end = nullptr;
-    if (!CreatePipe(&input_read_end, &input_write_end, &inheritable, static_cast<DWORD>(config.size())))
+    if (!CreatePipe(&input_read_end, &input_write_end, &inheritable, 65536))
         return probe_stopped(ProbeStop::pipe_not_created);
     HANDLE read_end = nullptr;
     HANDLE write_end = nullptr;
