@@ -55,10 +55,14 @@ DiscoveryResult probe_stopped(ProbeStop reason)
     // In the order of ProbeStop.
     static const Stop stops[] = {
         {"INTERNAL", "proxy-server is not socks5://\xE2\x80\xA6 \xE2\x80\x94 launcher does not handle other schemes"},
+        // curl 8 fails on such a value with exit 5, which is INTERNAL too;
+        // curl before 7.65.0 would take it for no proxy at all and go direct.
+        {"INTERNAL", "proxy-server is not socks5://[user[:password]@]host[:port] \xE2\x80\x94 curl not run"},
         {"INTERNAL", "GetSystemDirectoryW failed"},
         {"CURL_NOT_FOUND", "curl.exe missing from System32 (Windows 10 1803+ ships it)"},
         {"INTERNAL", "CreatePipe failed"},
         {"INTERNAL", "CreateProcess(curl.exe) failed"},
+        {"INTERNAL", "curl did not take the proxy from its standard input"},
     };
     const Stop& stop = stops[static_cast<int>(reason)];
     DiscoveryResult result;

@@ -10,10 +10,12 @@
 
 enum class ProbeStop {
     proxy_not_socks5,
+    proxy_without_host,
     no_system_directory,
     curl_missing,
     pipe_not_created,
     curl_not_started,
+    proxy_not_handed_over,
 };
 
 // The failure for a probe that ended before curl ran: curl_exit_code -1, elapsed_ms 0.

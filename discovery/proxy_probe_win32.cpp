@@ -22,12 +22,13 @@ std::string read_until_closed(HANDLE read_end)
     return output;
 }
 
-// Starts curl with the pipe's write end as its output and errors, and with no
-// other handle of the launcher's. Inheritance is on for that one handle only:
-// a program that started the launcher with redirected output waits for its
-// pipes to close, and were curl to inherit them as well, that program would
-// wait for curl too, up to curl's time limit after a cancelled launch.
-bool start_curl(wchar_t* command_line, HANDLE write_end, PROCESS_INFORMATION& process)
+// Starts curl with the output pipe's write end as its output and errors, the
+// input pipe's read end as its standard input, and no other handle of the
+// launcher's. Inheritance is on for those two handles only: a program that
+// started the launcher with redirected output waits for its pipes to close,
+// and were curl to inherit them as well, that program would wait for curl too,
+// up to curl's time limit after a cancelled launch.
+bool start_curl(wchar_t* command_line, HANDLE input_read_end, HANDLE write_end, PROCESS_INFORMATION& process)
 {
     // Asked for its size first; this call fails by design and only reports the size.
     SIZE_T list_size = 0;
@@ -39,8 +40,8 @@ bool start_curl(wchar_t* command_line, HANDLE write_end, PROCESS_INFORMATION& pr
 
     // The list holds the address of this array, which lives until the list is
     // deleted, after CreateProcessW. Each handle may appear once, and must be
-    // inheritable: the write end is both, serving as output and errors alike.
-    HANDLE inherited[] = {write_end};
+    // inheritable: the output's write end serves as output and errors alike.
+    HANDLE inherited[] = {input_read_end, write_end};
     BOOL started = FALSE;
     if (UpdateProcThreadAttribute(attributes, 0, PROC_THREAD_ATTRIBUTE_HANDLE_LIST, inherited, sizeof inherited,
                                   nullptr, nullptr)) {
@@ -49,11 +50,11 @@ bool start_curl(wchar_t* command_line, HANDLE write_end, PROCESS_INFORMATION& pr
         // Output and errors into the one pipe, and no window of curl's to be seen.
         startup.StartupInfo.dwFlags = STARTF_USESTDHANDLES | STARTF_USESHOWWINDOW;
         startup.StartupInfo.wShowWindow = SW_HIDE;
-        startup.StartupInfo.hStdInput = nullptr;
+        startup.StartupInfo.hStdInput = input_read_end;
         startup.StartupInfo.hStdOutput = write_end;
         startup.StartupInfo.hStdError = write_end;
         startup.lpAttributeList = attributes;
-        // Inheritance on, narrowed by the list to the write end;
+        // Inheritance on, narrowed by the list to the two pipe ends;
         // EXTENDED_STARTUPINFO_PRESENT makes the list count; CREATE_NO_WINDOW
         // keeps a console from flashing up for curl.
         started = CreateProcessW(nullptr, command_line, nullptr, nullptr, TRUE,
@@ -64,11 +65,25 @@ bool start_curl(wchar_t* command_line, HANDLE write_end, PROCESS_INFORMATION& pr
     return started != FALSE;
 }
 
+// Writes the whole config text into curl's standard input. The pipe holds all
+// of it, so this never waits on curl, not even on a curl that is still
+// suspended or never reads.
+bool write_config(HANDLE input_write_end, const std::string& config)
+{
+    DWORD written = 0;
+    return WriteFile(input_write_end, config.data(), static_cast<DWORD>(config.size()), &written, nullptr) &&
+           written == config.size();
+}
+
 } // namespace
 
 DiscoveryResult discover_proxy_ip(const std::string& proxy_server, const std::string& discovery_url)
 {
     if (!is_socks5_proxy(proxy_server)) return probe_stopped(ProbeStop::proxy_not_socks5);
+    // Checked before curl is looked for: a value that names no proxy host is
+    // wrong wherever the launcher runs.
+    const std::string proxy_url = curl_proxy_url(proxy_server);
+    if (proxy_url.empty()) return probe_stopped(ProbeStop::proxy_without_host);
 
     // Only the system's own curl is run; the search path is never consulted.
     wchar_t system_directory[260];
@@ -78,15 +93,30 @@ DiscoveryResult discover_proxy_ip(const std::string& proxy_server, const std::st
     const std::wstring curl_path = std::wstring(system_directory, length) + L"\\curl.exe";
     if (!PathFileExistsW(curl_path.c_str())) return probe_stopped(ProbeStop::curl_missing);
 
-    const std::wstring command_line = curl_command_line(curl_path, proxy_server, discovery_url);
+    const std::wstring command_line = curl_command_line(curl_path, discovery_url);
+    const std::string config = curl_config_text(proxy_url);
 
-    // Inheritable so that curl can receive the write end as its output.
+    // Inheritable so that curl can receive the input's read end and the
+    // output's write end. The config text is under 800 bytes (user and
+    // password at most 255 characters each, the host 253), so the input pipe
+    // holds all of it and writing it never waits for curl.
     SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
+    HANDLE input_read_end = nullptr;
+    HANDLE input_write_end = nullptr;
+    if (!CreatePipe(&input_read_end, &input_write_end, &inheritable, 65536))
+        return probe_stopped(ProbeStop::pipe_not_created);
     HANDLE read_end = nullptr;
     HANDLE write_end = nullptr;
-    if (!CreatePipe(&read_end, &write_end, &inheritable, 65536)) return probe_stopped(ProbeStop::pipe_not_created);
-    // curl gets only the write end; its copy of the read end would serve no one.
-    // Ignored on failure: a stray read end does not keep the pipe from ending.
+    if (!CreatePipe(&read_end, &write_end, &inheritable, 65536)) {
+        CloseHandle(input_read_end);
+        CloseHandle(input_write_end);
+        return probe_stopped(ProbeStop::pipe_not_created);
+    }
+    // curl gets only the input's read end and the output's write end. A copy
+    // of the input's write end in curl would keep its standard input from ever
+    // ending; a copy of the output's read end would serve no one. The handle
+    // list already keeps both out, so a failure here is ignored.
+    SetHandleInformation(input_write_end, HANDLE_FLAG_INHERIT, 0);
     SetHandleInformation(read_end, HANDLE_FLAG_INHERIT, 0);
 
     // CreateProcessW may write into the command line, so it gets its own copy.
@@ -95,14 +125,25 @@ DiscoveryResult discover_proxy_ip(const std::string& proxy_server, const std::st
 
     PROCESS_INFORMATION process{};
     const ULONGLONG start = GetTickCount64();
-    const bool started = start_curl(writable.data(), write_end, process);
+    const bool started = start_curl(writable.data(), input_read_end, write_end, process);
     // Closed at once: while the launcher holds a write end, reading would never
-    // see the end of curl's output.
+    // see the end of curl's output; while it holds the input's read end, a
+    // write to a curl that has gone would wait instead of failing.
     CloseHandle(write_end);
+    CloseHandle(input_read_end);
     if (!started) {
+        CloseHandle(input_write_end);
         CloseHandle(read_end);
         return probe_stopped(ProbeStop::curl_not_started);
     }
+
+    // The proxy goes to curl through its standard input, never its command
+    // line; closing the pipe ends curl's config. A curl that did not get it
+    // all would ask the URL without the proxy, from the machine's own address:
+    // it is ended at once and the probe fails whatever it says.
+    const bool config_written = write_config(input_write_end, config);
+    CloseHandle(input_write_end);
+    if (!config_written) TerminateProcess(process.hProcess, 1);
 
     // Reading comes before waiting, so curl can never block on a full pipe.
     const std::string output = read_until_closed(read_end);
@@ -116,6 +157,7 @@ DiscoveryResult discover_proxy_ip(const std::string& proxy_server, const std::st
     CloseHandle(process.hProcess);
     CloseHandle(process.hThread);
     const auto elapsed_ms = static_cast<std::int64_t>(GetTickCount64() - start);
+    if (!config_written) return probe_stopped(ProbeStop::proxy_not_handed_over);
 
     return classify_curl_run(static_cast<std::int32_t>(exit_status), elapsed_ms, output, discovery_url,
                              proxy_server);

@@ -31,10 +31,13 @@ TEST(ProbeStopped, EachReasonHasItsCodeAndMessageAndNoCurlRun)
     } cases[] = {
         {ProbeStop::proxy_not_socks5, "INTERNAL",
          "proxy-server is not socks5://\u2026 \u2014 launcher does not handle other schemes"},
+        {ProbeStop::proxy_without_host, "INTERNAL",
+         "proxy-server is not socks5://[user[:password]@]host[:port] \u2014 curl not run"},
         {ProbeStop::no_system_directory, "INTERNAL", "GetSystemDirectoryW failed"},
         {ProbeStop::curl_missing, "CURL_NOT_FOUND", "curl.exe missing from System32 (Windows 10 1803+ ships it)"},
         {ProbeStop::pipe_not_created, "INTERNAL", "CreatePipe failed"},
         {ProbeStop::curl_not_started, "INTERNAL", "CreateProcess(curl.exe) failed"},
+        {ProbeStop::proxy_not_handed_over, "INTERNAL", "curl did not take the proxy from its standard input"},
     };
     for (const auto& c : cases) {
         const DiscoveryResult result = probe_stopped(c.reason);

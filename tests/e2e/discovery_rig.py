@@ -53,9 +53,11 @@ def scripted_curl(rig, *steps, fallback=None):
     """The environment that makes the double play these steps on every run:
     ("stdout", bytes), ("stderr", bytes), ("sleep", ms) or ("exit", status);
     on runs against the fallback endpoint the steps of `fallback`, if given.
-    The last run's raw command line (UTF-16LE) lands in rig.base / "curl-command-line"."""
+    The last run's raw command line (UTF-16LE) lands in rig.base / "curl-command-line",
+    and the proxy it read from its standard input in rig.base / "curl-proxy"."""
     env = {"ORVALIS_CURL_SCRIPT": _write_script(rig.base / "curl-script", steps),
-           "ORVALIS_CURL_RECORD": win(rig.base / "curl-command-line")}
+           "ORVALIS_CURL_RECORD": win(rig.base / "curl-command-line"),
+           "ORVALIS_CURL_PROXY_RECORD": win(rig.base / "curl-proxy")}
     if fallback:
         env["ORVALIS_CURL_FALLBACK_SCRIPT"] = _write_script(rig.base / "curl-fallback-script", fallback)
     return env

@@ -70,7 +70,8 @@ class Success(DiscoveryLaunch):
         self.assertIsNone(launch.error_report)
         curl_line = (self.rig.base / "curl-command-line").read_bytes().decode("utf-16-le")
         self.assertTrue(curl_line.endswith(
-            ' -q --noproxy "" --ssl-no-revoke --max-time 10 -sS -x socks5h://127.0.0.1:1080 ' + PRIMARY_URL), curl_line)
+            ' -q -K - --noproxy "" --ssl-no-revoke --max-time 10 -sS ' + PRIMARY_URL), curl_line)
+        self.assertEqual((self.rig.base / "curl-proxy").read_bytes(), b"socks5h://127.0.0.1:1080")
         # curl holds its output pipe and nothing else of the launcher's.
         self.assertEqual(inherited.read_text(), "not inherited\n")
 
@@ -133,6 +134,26 @@ class Failure(DiscoveryLaunch):
         self.assertEqual((launch.error["error_code"], launch.error["discovery_url"]),
                          ("PROXY_UNREACHABLE", FALLBACK_URL))
         self.assertEqual(launch.result["elapsed_ms"], launch.error["elapsed_ms"])
+
+    def test_proxy_without_a_host_runs_no_curl_and_fails_as_the_settings_say(self):
+        # curl before 7.65.0 takes such a value for no proxy at all and asks
+        # the geo-IP service directly, from the machine's own address.
+        message = "proxy-server is not socks5://[user[:password]@]host[:port] \u2014 curl not run"
+        for value, policy in (("socks5://", '"block"'), ("socks5://user:pass@:1080", '"fallback"')):
+            with self.subTest(value=value):
+                self.rig.write_settings(settings(proxy_server='"%s"' % value, auto_timezone=1, on_proxy_fail=policy))
+                (self.rig.base / "curl-command-line").unlink(missing_ok=True)
+                launch = self.launch(BERLIN, ("exit", 0), expect_engine=policy == '"fallback"')
+                self.assertFalse((self.rig.base / "curl-command-line").exists(), "curl ran")
+                error = launch.error
+                self.assertEqual((error["error_code"], error["message"], error["proxy"], error["elapsed_ms"]),
+                                 ("INTERNAL", message, value, 0))
+                self.assertNotIn("curl_exit_code", error)
+                if policy == '"block"':
+                    self.assertEqual((launch.exit_code, launch.engine, launch.result["status"]), (42, None, "blocked"))
+                else:
+                    self.assertEqual((launch.exit_code, launch.result["status"]), (0, "ok"))
+                    self.assertEqual(self.user_arguments(launch), STATIC_TAIL)
 
     def test_unusable_reply_is_an_http_error_with_the_head_of_the_reply(self):
         # Rate limits and errors come with curl's exit 0; a NUL would cut the

@@ -14,8 +14,11 @@
 #include "common/records.hpp"
 #include "common/text_conversion.hpp"
 #include "discovery/curl_command_line.hpp"
+#include "discovery/socks5_proxy.hpp"
 #include "launcher/command_line.hpp"
 #include "launcher/engine_switches.hpp"
+#include "tests/common/curl_config_reader.hpp"
+#include "tests/common/curl_proxy_readers.hpp"
 #include "tests/common/windows_argv_split.hpp"
 #include "tests/fuzz/fuzz_check.hpp"
 
@@ -43,37 +46,33 @@ void check_raw_tail(const std::uint8_t* data, std::size_t size)
     require(tail.empty() || tail.front() > L' ', "the tail starts with a blank or control character");
 }
 
-// The proxy argument read back against the value it came from.
-bool proxy_argument_matches(const std::wstring& argument, const std::string& proxy_server)
-{
-    static const wchar_t hex[] = L"0123456789ABCDEF";
-    const std::wstring scheme = L"socks5h://";
-    if (argument.compare(0, scheme.size(), scheme) != 0) return false;
-    std::size_t at = scheme.size();
-    for (std::size_t i = 9; i < proxy_server.size(); ++i) {
-        const auto byte = static_cast<unsigned char>(proxy_server[i]);
-        const std::wstring expected = byte < 0x80 ? std::wstring(1, static_cast<wchar_t>(byte))
-                                                  : std::wstring{L'%', hex[byte >> 4], hex[byte & 15]};
-        if (argument.compare(at, expected.size(), expected) != 0) return false;
-        at += expected.size();
-    }
-    return at == argument.size();
-}
-
-void check_curl_line(const std::string& value)
+void check_curl_line(const std::string& url)
 {
     const std::wstring curl = L"C:\\Windows\\system32\\curl.exe";
-    const std::string url = "https://geoip.example.com/geoip?format=json";
-    const std::string proxy = "socks5://" + value;
-    const std::wstring line = curl_command_line(curl, proxy, url);
-    for (const wchar_t c : line) require(c < 0x80, "a curl command line with a character beyond ASCII");
-    const auto split = split_windows_command_line(line);
-    const std::vector<std::wstring> options = {curl,   L"-q", L"--noproxy", L"", L"--ssl-no-revoke", L"--max-time",
-                                               L"10", L"-sS", L"-x"};
-    require(split.size() == options.size() + 2 && std::equal(options.begin(), options.end(), split.begin()),
+    const auto split = split_windows_command_line(curl_command_line(curl, url));
+    const std::vector<std::wstring> options = {curl, L"-q",          L"-K", L"-",   L"--noproxy",
+                                               L"", L"--ssl-no-revoke", L"--max-time", L"10", L"-sS"};
+    require(split.size() == options.size() + 1 && std::equal(options.begin(), options.end(), split.begin()),
             "curl's options differ from what the launcher gives");
-    require(proxy_argument_matches(split[options.size()], proxy), "the proxy argument differs from the proxy value");
     require(split.back() == utf8_to_wide(url), "the URL differs");
+}
+
+void check_config_text(const std::string& value)
+{
+    const std::vector<CurlConfigOption> options = read_curl_config(curl_config_text(value));
+    require(options.size() == 1 && options[0].name == "proxy", "the config text is not one proxy option");
+    require(options[0].value == value, "the proxy option's value differs from what went in");
+}
+
+void check_proxy_url(const std::string& value)
+{
+    const std::string proxy_server = "socks5://" + value;
+    const std::string url = curl_proxy_url(proxy_server);
+    if (url.empty()) return;
+    for (const char c : url) require(c > 0x20 && c < 0x7F, "a proxy URL with a byte that is no printable ASCII");
+    const ProxyReading meant = meaning_of_proxy_value(proxy_server);
+    require(read_proxy_as_curl_7_55_1(url) == meant, "curl 7.55.1 reads another proxy than the value means");
+    require(read_proxy_as_curl_8(url) == meant, "curl 8 reads another proxy than the value means");
 }
 
 } // namespace
@@ -88,6 +87,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         else pieces.back().push_back(static_cast<char>(data[i]));
     }
     check_curl_line(pieces.back());
+    check_config_text(pieces.back());
+    check_proxy_url(pieces.back());
 
     std::vector<std::wstring> arguments;
     for (const auto& piece : pieces) arguments.emplace_back(piece.begin(), piece.end());

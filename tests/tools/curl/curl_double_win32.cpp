@@ -1,7 +1,11 @@
 // Stands in for the system's curl.exe in the test prefix's system32. One
 // program, since only one curl.exe can sit there; the test chooses what it does
-// through the environment, which the probe hands on to curl:
+// through the environment, which the probe hands on to curl. Given "-K -", it
+// reads its standard input to the end first, as curl does, and learns the proxy
+// from the config text there; a script is not played without one (curl would
+// go around the proxy): it says so and exits 2.
 //   ORVALIS_CURL_RECORD   file that receives the raw command line (UTF-16LE)
+//   ORVALIS_CURL_PROXY_RECORD  file that receives the proxy the config named
 //   ORVALIS_CURL_TIMING   file that receives the performance counter at entry
 //   ORVALIS_CURL_SCRIPT   file of steps to play:  "stdout N\n" or "stderr N\n"
 //                         followed by N bytes to write there, "sleep N\n" to
@@ -10,14 +14,16 @@
 //   ORVALIS_CURL_FALLBACK_SCRIPT  steps played instead when the URL asked
 //                         (the last argument) is a fallback one, ending "/myip"
 //   ORVALIS_CURL_FORWARD  port on 127.0.0.1 of curl_relay.py, which runs the
-//                         real curl with this program's arguments and
-//                         environment and sends back its output and status
+//                         real curl with this program's arguments, environment
+//                         and standard input and sends back its output and
+//                         status
 //   ORVALIS_CURL_INHERITED  file that receives "inherited" or "not inherited":
 //                         whether the handle value that start-exact.exe handed
 //                         down in ORVALIS_INHERITABLE_HANDLE is valid here
 // With neither a script nor a port it says so on standard error and exits 2.
 
 #include "common/text_conversion.hpp"
+#include "tests/common/curl_config_reader.hpp"
 
 #include <winsock2.h>
 #include <windows.h>
@@ -149,7 +155,7 @@ int relay_reply(SOCKET relay)
     return 2;
 }
 
-int forward(int argc, wchar_t** argv, const std::wstring& port)
+int forward(int argc, wchar_t** argv, const std::string& input, const std::wstring& port)
 {
     std::vector<std::string> arguments;
     for (int i = 1; i < argc; ++i) arguments.push_back(wide_to_utf8(argv[i]));
@@ -162,6 +168,7 @@ int forward(int argc, wchar_t** argv, const std::wstring& port)
     std::string request;
     append_texts(request, arguments);
     append_texts(request, environment);
+    append_texts(request, {input});
 
     WSADATA wsa;
     if (WSAStartup(MAKEWORD(2, 2), &wsa) != 0) {
@@ -183,6 +190,37 @@ int forward(int argc, wchar_t** argv, const std::wstring& port)
     if (relay != INVALID_SOCKET) closesocket(relay);
     WSACleanup();
     return status;
+}
+
+// Whether the arguments say "-K -": read the config from standard input.
+bool reads_config_from_input(int argc, wchar_t** argv)
+{
+    for (int i = 1; i + 1 < argc; ++i) {
+        if (wcscmp(argv[i], L"-K") == 0 && wcscmp(argv[i + 1], L"-") == 0) return true;
+    }
+    return false;
+}
+
+std::string read_input()
+{
+    std::string input;
+    char piece[4096];
+    DWORD got = 0;
+    while (ReadFile(GetStdHandle(STD_INPUT_HANDLE), piece, sizeof piece, &got, nullptr) && got > 0)
+        input.append(piece, got);
+    return input;
+}
+
+// The value of the config's last proxy option, which is the one curl uses.
+bool proxy_of(const std::string& config, std::string& proxy)
+{
+    bool found = false;
+    for (const CurlConfigOption& option : read_curl_config(config)) {
+        if (option.name != "proxy" && option.name != "-x") continue;
+        proxy = option.value;
+        found = true;
+    }
+    return found;
 }
 
 } // namespace
@@ -209,13 +247,26 @@ int wmain(int argc, wchar_t** argv)
         std::ofstream(inherited.c_str()) << (valid ? "inherited" : "not inherited") << '\n';
     }
 
+    const bool reads_config = reads_config_from_input(argc, argv);
+    const std::string input = reads_config ? read_input() : "";
+    std::string proxy;
+    const bool has_proxy = proxy_of(input, proxy);
+    const std::wstring proxy_record = environment_value(L"ORVALIS_CURL_PROXY_RECORD");
+    if (has_proxy && !proxy_record.empty()) std::ofstream(proxy_record.c_str(), std::ios::binary) << proxy;
+
     const std::wstring url = argc > 1 ? argv[argc - 1] : L"";
     const bool fallback_url = url.size() >= 5 && url.compare(url.size() - 5, 5, L"/myip") == 0;
     std::wstring script = fallback_url ? environment_value(L"ORVALIS_CURL_FALLBACK_SCRIPT") : L"";
     if (script.empty()) script = environment_value(L"ORVALIS_CURL_SCRIPT");
-    if (!script.empty()) return play_script(script);
+    if (!script.empty()) {
+        if (reads_config && !has_proxy) {
+            say("curl double: no proxy in the config on standard input\n");
+            return 2;
+        }
+        return play_script(script);
+    }
     const std::wstring port = environment_value(L"ORVALIS_CURL_FORWARD");
-    if (!port.empty()) return forward(argc, argv, port);
+    if (!port.empty()) return forward(argc, argv, input, port);
     say("curl double: set ORVALIS_CURL_SCRIPT or ORVALIS_CURL_FORWARD\n");
     return 2;
 }

@@ -1,12 +1,13 @@
 """Runs Debian's real curl for the curl.exe double in the Wine prefix.
 
 Wine cannot hand its pipes to a Linux program, so the double sends its argument
-vector and environment here over loopback; this side runs /usr/bin/curl with
-exactly those, and sends back what curl writes to standard output and standard
-error, as it arrives, and then its exit status.
+vector, environment and standard input here over loopback; this side runs
+/usr/bin/curl with exactly those, and sends back what curl writes to standard
+output and standard error, as it arrives, and then its exit status.
 
 Request:  u32 count, then per argument u32 length + UTF-8 bytes; the same for
-          the environment entries ("NAME=value").
+          the environment entries ("NAME=value"); the same for one text, the
+          bytes the double read from its standard input.
 Reply:    frames of u8 kind (1 stdout, 2 stderr, 3 exit status) + u32 length +
           payload; the exit status is a signed 32-bit number.
 All numbers are little-endian.
@@ -60,12 +61,21 @@ class _Handler(socketserver.BaseRequestHandler):
         sock = self.request
         arguments = _read_texts(sock)
         environment = _environment(_read_texts(sock))
+        (standard_input,) = _read_texts(sock)
         record = environment.get(b"ORVALIS_CURL_ARGUMENTS_RECORD")
         if record:
             with open(record, "wb") as out:
                 out.write(b"".join(argument + b"\0" for argument in arguments))
         curl = subprocess.Popen([REAL_CURL.encode()] + arguments, env=environment,
-                                stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+                                stdin=subprocess.PIPE, stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+        # curl reads its config (-K -) before it writes anything, so this
+        # cannot wait on a full output pipe; a curl that has already gone
+        # tells its end by its status.
+        try:
+            curl.stdin.write(standard_input)
+            curl.stdin.close()
+        except BrokenPipeError:
+            pass
         kinds = {curl.stdout: 1, curl.stderr: 2}
         with selectors.DefaultSelector() as selector:
             for stream in kinds:

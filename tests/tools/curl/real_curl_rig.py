@@ -3,8 +3,9 @@
     python3 real_curl_rig.py COMMAND [ARG...]
 
 Around the command: the geo-IP stand-in, a server that never answers, Debian's
-microsocks twice (open, and with user "orvalis" and password "proxy-pass-é＂",
-whose last two characters reach curl only as %XX in its argument), both
+microsocks twice (open, and with user "orvalis" and a password of non-ASCII
+letters, a blank and the characters that end or split a URL's parts, all of
+which reach curl only as %XX through its standard input), both
 leaving through 127.0.0.3 so that the stand-in sees the proxy's own exit
 address, a port that nobody listens on, a curl config directory whose .curlrc
 would send the reply into a file, and the relay that runs the real curl for the
@@ -31,7 +32,7 @@ import geoip_standin  # noqa: E402
 
 PROXY_EXIT = "127.0.0.3"
 PROXY_USER = "orvalis"
-PROXY_PASSWORD = "proxy-pass-\u00e9\uff02"
+PROXY_PASSWORD = 'pass-\u00e9\uff02 "\\#/?@:%zz'
 
 
 def free_port():

@@ -58,7 +58,7 @@ TEST_F(RealCurl, BothReplyShapesThroughTheProxyGiveItsExitAddress)
     const DiscoveryResult json = discover_proxy_ip(proxy_on("ORVALIS_TEST_SOCKS_PORT"), geoip_url(json_url_path));
     set_environment(L"ORVALIS_CURL_ARGUMENTS_RECORD", L"");
     // The real curl succeeded with every option the launcher gives it.
-    const std::string options("-q\0--noproxy\0\0--ssl-no-revoke\0--max-time\0" "10\0-sS\0-x\0", 51);
+    const std::string options("-q\0-K\0-\0--noproxy\0\0--ssl-no-revoke\0--max-time\0" "10\0-sS\0", 53);
     EXPECT_EQ(read_whole_file(windows_path_of(arguments)).substr(0, options.size()), options);
     EXPECT_EQ(json.error_code, "") << json.message;
     EXPECT_EQ(json.curl_exit_code, 0);
@@ -129,15 +129,29 @@ TEST_F(RealCurl, ServerThatNeverAnswersEndsAtTheTenSecondLimit)
     EXPECT_LT(result.elapsed_ms, 13000);
 }
 
-TEST_F(RealCurl, ProxyCredentials)
+TEST_F(RealCurl, ProxyCredentialsReachTheProxyByteForByteAndNeverTheCommandLine)
 {
-    // The password ends in U+00E9 and U+FF02: curl gets them only as %XX and
-    // must hand the proxy their UTF-8 bytes.
+    // The password holds U+00E9, U+FF02, a blank and " \\ # / ? @ : %, each
+    // of which curl gets only as %XX, through its standard input, and must
+    // hand the proxy as the password's own bytes.
     const std::string password = environment_text("ORVALIS_TEST_PROXY_PASSWORD");
+    const std::string arguments = environment_text("ORVALIS_TEST_CURL_HOME") + "/arguments";
+    set_environment(L"ORVALIS_CURL_ARGUMENTS_RECORD", utf8_to_wide(arguments));
     const DiscoveryResult right =
         discover_proxy_ip(proxy_on("ORVALIS_TEST_AUTH_SOCKS_PORT", credentials(password)), geoip_url("/myip"));
+    set_environment(L"ORVALIS_CURL_ARGUMENTS_RECORD", L"");
     EXPECT_EQ(right.error_code, "") << right.message;
     EXPECT_EQ(right.ip, exit_address);
+    const std::string line = read_whole_file(windows_path_of(arguments));
+    EXPECT_NE(line.find("-sS"), std::string::npos);
+    EXPECT_EQ(line.find(environment_text("ORVALIS_TEST_PROXY_USER")), std::string::npos);
+    EXPECT_EQ(line.find("pass"), std::string::npos);
+
+    // A %XX written in the value keeps curl's meaning: %70 is the 'p'.
+    ASSERT_EQ(password.substr(0, 1), "p");
+    const DiscoveryResult escaped = discover_proxy_ip(
+        proxy_on("ORVALIS_TEST_AUTH_SOCKS_PORT", credentials("%70" + password.substr(1))), geoip_url("/myip"));
+    EXPECT_EQ(escaped.error_code, "") << escaped.message;
 
     // curl reports a refused SOCKS5 login as 97, a proxy handshake failure,
     // which is none of the statuses read as an authentication failure.

@@ -60,18 +60,32 @@ protected:
         return discover_proxy_ip(proxy_server, discovery_url);
     }
 
-    // The command line curl was started with; empty when curl did not run.
-    std::wstring recorded_command_line(const std::string& proxy_server, const std::string& discovery_url)
+    struct Run {
+        std::wstring command_line; // empty when curl did not run
+        std::string proxy;         // the proxy curl read from its standard input
+    };
+
+    // What curl was started with, and the proxy it was given.
+    Run recorded_run(const std::string& proxy_server, const std::string& discovery_url)
     {
+        const std::wstring proxy_record = temporary_file(L"prx");
+        DeleteFileW(proxy_record.c_str());
         set_environment(L"ORVALIS_CURL_RECORD", record_);
-        const DiscoveryResult result = probe(finish(0), proxy_server, discovery_url);
+        set_environment(L"ORVALIS_CURL_PROXY_RECORD", proxy_record);
+        const DiscoveryResult result = probe(step("stdout", "203.0.113.9\n") + finish(0), proxy_server, discovery_url);
         set_environment(L"ORVALIS_CURL_RECORD", L"");
+        set_environment(L"ORVALIS_CURL_PROXY_RECORD", L"");
         const std::string bytes = read_whole_file(record_);
-        // Says why, should curl not have run: the probe's own verdict.
-        if (bytes.empty()) ADD_FAILURE() << "no command line recorded; the probe said " << result.error_code << ": "
-                                         << result.message;
+        // Says why, should curl not have run or not have got a proxy (the double
+        // then plays no script): the probe's own verdict.
+        if (bytes.empty() || result.error_code != "")
+            ADD_FAILURE() << "curl did not run as it should; the probe said " << result.error_code << ": "
+                          << result.message;
         DeleteFileW(record_.c_str());
-        return std::wstring(reinterpret_cast<const wchar_t*>(bytes.data()), bytes.size() / sizeof(wchar_t));
+        Run run{std::wstring(reinterpret_cast<const wchar_t*>(bytes.data()), bytes.size() / sizeof(wchar_t)),
+                read_whole_file(proxy_record)};
+        DeleteFileW(proxy_record.c_str());
+        return run;
     }
 
     std::wstring script_;
@@ -148,54 +162,68 @@ TEST_F(ScriptedCurl, StandardErrorIsPartOfTheReplyInArrivalOrder)
     EXPECT_EQ(after.ip, "203.0.113.9");
 }
 
-TEST_F(ScriptedCurl, CurlGetsExactlyItsCommandLine)
+TEST_F(ScriptedCurl, CurlGetsItsCommandLineAndTheProxyOnlyThroughItsStandardInput)
 {
-    EXPECT_EQ(recorded_command_line("socks5://u:p@127.0.0.1:1080", url),
-              L"\"" + system_curl_path() +
-                  L"\" -q --noproxy \"\" --ssl-no-revoke --max-time 10 -sS -x socks5h://u:p@127.0.0.1:1080 "
-                  L"https://geoip.example.com/geoip?format=json");
-    EXPECT_EQ(recorded_command_line("socks5://", url),
-              L"\"" + system_curl_path() + L"\" -q --noproxy \"\" --ssl-no-revoke --max-time 10 -sS -x " +
-                  L"socks5h:// https://geoip.example.com/geoip?format=json");
+    const Run run = recorded_run("socks5://u:p@127.0.0.1:1080", url);
+    EXPECT_EQ(run.command_line, L"\"" + system_curl_path() +
+                                    L"\" -q -K - --noproxy \"\" --ssl-no-revoke --max-time 10 -sS "
+                                    L"https://geoip.example.com/geoip?format=json");
+    EXPECT_EQ(run.proxy, "socks5h://u:p@127.0.0.1:1080");
+
+    // Whatever the password holds reaches curl as one proxy value; the line
+    // never holds it.
+    const Run hostile = recorded_run("socks5://u:p\" -K \"C:\\x y\\ -o#@x@h:1", url);
+    EXPECT_EQ(hostile.proxy, "socks5h://u:p%22%20-K%20%22C%3A%5Cx%20y%5C%20-o%23%40x@h:1");
+    EXPECT_EQ(hostile.command_line, run.command_line);
 }
 
-TEST_F(ScriptedCurl, HostileValuesCannotAddArguments)
+TEST_F(ScriptedCurl, HostileUrlsCannotAddArguments)
 {
-    const struct {
-        const char* proxy;
-        const char* url;
-        const wchar_t* proxy_argument;
-        const wchar_t* url_argument;
-    } cases[] = {
-        {"socks5://h:1 -o C:\\Users\\x\\evil.bat", "http://a/", L"socks5h://h:1 -o C:\\Users\\x\\evil.bat",
-         L"http://a/"},
-        {"socks5://h:1\" -K \"C:\\x y\\", "http://a/?q=\" --output x", L"socks5h://h:1\" -K \"C:\\x y\\",
-         L"http://a/?q=\" --output x"},
-        {"socks5://h:1\t-v", "http://a/\\\\\" -v", L"socks5h://h:1\t-v", L"http://a/\\\\\" -v"},
-    };
-    for (const auto& c : cases) {
-        const std::wstring line = recorded_command_line(c.proxy, c.url);
+    for (const std::string hostile_url :
+         {"http://a/?q=\" --output x", "http://a/\\\\\" -v", "http://a/ -K \"C:\\x y\\"}) {
+        const std::wstring line = recorded_run(proxy, hostile_url).command_line;
         int count = 0;
         LPWSTR* arguments = CommandLineToArgvW(line.c_str(), &count);
         ASSERT_NE(arguments, nullptr);
         const std::vector<std::wstring> split(arguments, arguments + count);
         LocalFree(arguments);
         const std::vector<std::wstring> expected = {
-            system_curl_path(), L"-q", L"--noproxy", L"", L"--ssl-no-revoke", L"--max-time", L"10", L"-sS", L"-x",
-            c.proxy_argument,   c.url_argument,
+            system_curl_path(), L"-q", L"-K", L"-", L"--noproxy", L"", L"--ssl-no-revoke", L"--max-time", L"10",
+            L"-sS", std::wstring(hostile_url.begin(), hostile_url.end()),
         };
-        EXPECT_EQ(split, expected) << c.proxy;
+        EXPECT_EQ(split, expected) << hostile_url;
     }
 }
 
-TEST_F(ScriptedCurl, OtherProxySchemesStopBeforeCurl)
+TEST_F(ScriptedCurl, ProxyValuesThatAreNoSocks5HostStopBeforeCurl)
 {
     set_environment(L"ORVALIS_CURL_RECORD", record_);
-    for (const char* value : {"", "socks5:/", "SOCKS5://h:1", "socks5h://h:1", "http://h:8080", "socks4://h:1"}) {
-        const DiscoveryResult result = probe(finish(0), value);
-        EXPECT_EQ(result.error_code, "INTERNAL") << value;
-        EXPECT_EQ(result.message,
-                  "proxy-server is not socks5://\xE2\x80\xA6 \xE2\x80\x94 launcher does not handle other schemes");
+    const std::string scheme_message =
+        "proxy-server is not socks5://\xE2\x80\xA6 \xE2\x80\x94 launcher does not handle other schemes";
+    const std::string host_message =
+        "proxy-server is not socks5://[user[:password]@]host[:port] \xE2\x80\x94 curl not run";
+    const struct {
+        const char* value;
+        const std::string& message;
+    } cases[] = {
+        {"", scheme_message},
+        {"socks5:/", scheme_message},
+        {"SOCKS5://h:1", scheme_message},
+        {"socks5h://h:1", scheme_message},
+        {"http://h:8080", scheme_message},
+        {"socks4://h:1", scheme_message},
+        // No host: curl before 7.65.0 would take these for no proxy at all.
+        {"socks5://", host_message},
+        {"socks5://:1080", host_message},
+        {"socks5://user:pass@", host_message},
+        {"socks5://h:0", host_message},
+        {"socks5://h:1080/x", host_message},
+        {"socks5://u:p%0a@h:1", host_message},
+    };
+    for (const auto& c : cases) {
+        const DiscoveryResult result = probe(finish(0), c.value);
+        EXPECT_EQ(result.error_code, "INTERNAL") << c.value;
+        EXPECT_EQ(result.message, c.message) << c.value;
         EXPECT_EQ(result.curl_exit_code, -1);
         EXPECT_EQ(result.elapsed_ms, 0);
     }
