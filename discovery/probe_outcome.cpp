@@ -9,7 +9,7 @@ const char* failure_class(std::int32_t exit_status)
 {
     switch (exit_status) {
     case 7: return "PROXY_UNREACHABLE";
-    case 28: return "PROXY_TIMEOUT";
+    case curl_timeout_status: return "PROXY_TIMEOUT";
     case 56:
     case 67: return "PROXY_AUTH_FAILED";
     default: return "INTERNAL";
@@ -59,6 +59,10 @@ DiscoveryResult probe_stopped(ProbeStop reason)
         {"CURL_NOT_FOUND", "curl.exe missing from System32 (Windows 10 1803+ ships it)"},
         {"INTERNAL", "CreatePipe failed"},
         {"INTERNAL", "CreateProcess(curl.exe) failed"},
+        {"INTERNAL", "CreateJobObject failed"},
+        {"INTERNAL", "CreateThreadpoolTimer failed"},
+        {"INTERNAL", "AssignProcessToJobObject(curl.exe) failed"},
+        {"INTERNAL", "ResumeThread(curl.exe) failed"},
     };
     const Stop& stop = stops[static_cast<int>(reason)];
     DiscoveryResult result;

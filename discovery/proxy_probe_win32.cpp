@@ -1,6 +1,7 @@
 #include "discovery/proxy_probe.hpp"
 
 #include "discovery/curl_command_line.hpp"
+#include "discovery/curl_job.hpp"
 #include "discovery/probe_outcome.hpp"
 #include "discovery/socks5_proxy.hpp"
 
@@ -55,10 +56,11 @@ bool start_curl(wchar_t* command_line, HANDLE write_end, PROCESS_INFORMATION& pr
         startup.lpAttributeList = attributes;
         // Inheritance on, narrowed by the list to the write end;
         // EXTENDED_STARTUPINFO_PRESENT makes the list count; CREATE_NO_WINDOW
-        // keeps a console from flashing up for curl.
+        // keeps a console from flashing up for curl; CREATE_SUSPENDED holds
+        // curl until it is in its job, so nothing of it runs outside.
         started = CreateProcessW(nullptr, command_line, nullptr, nullptr, TRUE,
-                                 CREATE_NO_WINDOW | EXTENDED_STARTUPINFO_PRESENT, nullptr, nullptr,
-                                 &startup.StartupInfo, &process);
+                                 CREATE_NO_WINDOW | EXTENDED_STARTUPINFO_PRESENT | CREATE_SUSPENDED, nullptr,
+                                 nullptr, &startup.StartupInfo, &process);
     }
     DeleteProcThreadAttributeList(attributes);
     return started != FALSE;
@@ -80,11 +82,23 @@ DiscoveryResult discover_proxy_ip(const std::string& proxy_server, const std::st
 
     const std::wstring command_line = curl_command_line(curl_path, proxy_server, discovery_url);
 
+    // curl runs in a job of its own, which ends it at the probe's deadline,
+    // and at the latest with the launcher: a user who closes the window
+    // lets the probe finish, but nothing of it outlives the launcher.
+    CurlJob job;
+    job.job = create_curl_job();
+    if (!job.job) return probe_stopped(ProbeStop::job_not_created);
+    const auto stopped = [&job](ProbeStop reason) {
+        close_curl_job(job);
+        return probe_stopped(reason);
+    };
+    if (!create_job_deadline(job)) return stopped(ProbeStop::deadline_not_created);
+
     // Inheritable so that curl can receive the write end as its output.
     SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
     HANDLE read_end = nullptr;
     HANDLE write_end = nullptr;
-    if (!CreatePipe(&read_end, &write_end, &inheritable, 65536)) return probe_stopped(ProbeStop::pipe_not_created);
+    if (!CreatePipe(&read_end, &write_end, &inheritable, 65536)) return stopped(ProbeStop::pipe_not_created);
     // curl gets only the write end; its copy of the read end would serve no one.
     // Ignored on failure: a stray read end does not keep the pipe from ending.
     SetHandleInformation(read_end, HANDLE_FLAG_INHERIT, 0);
@@ -101,20 +115,30 @@ DiscoveryResult discover_proxy_ip(const std::string& proxy_server, const std::st
     CloseHandle(write_end);
     if (!started) {
         CloseHandle(read_end);
-        return probe_stopped(ProbeStop::curl_not_started);
+        return stopped(ProbeStop::curl_not_started);
     }
+    const bool held = hold_in_job(job, process.hProcess);
+    // Closing the job ends a curl that is in it but could not be let run.
+    const bool resumed = held && ResumeThread(process.hThread) != static_cast<DWORD>(-1);
+    if (!resumed) {
+        CloseHandle(read_end);
+        CloseHandle(process.hProcess);
+        CloseHandle(process.hThread);
+        return stopped(held ? ProbeStop::curl_not_resumed : ProbeStop::curl_not_in_job);
+    }
+    start_deadline(job, curl_deadline_ms, static_cast<UINT>(curl_timeout_status));
 
     // Reading comes before waiting, so curl can never block on a full pipe.
     const std::string output = read_until_closed(read_end);
     CloseHandle(read_end);
-    // No time-out of our own: curl's --max-time bounds the run, and its output
-    // has already ended, so curl is leaving.
+    // Bounded by the deadline, which ends curl should its output end before it does.
     WaitForSingleObject(process.hProcess, INFINITE);
     // Stays 1 (a plain failure) when the status cannot be had.
     DWORD exit_status = 1;
     GetExitCodeProcess(process.hProcess, &exit_status);
     CloseHandle(process.hProcess);
     CloseHandle(process.hThread);
+    close_curl_job(job);
     const auto elapsed_ms = static_cast<std::int64_t>(GetTickCount64() - start);
 
     return classify_curl_run(static_cast<std::int32_t>(exit_status), elapsed_ms, output, discovery_url,

@@ -35,6 +35,10 @@ TEST(ProbeStopped, EachReasonHasItsCodeAndMessageAndNoCurlRun)
         {ProbeStop::curl_missing, "CURL_NOT_FOUND", "curl.exe missing from System32 (Windows 10 1803+ ships it)"},
         {ProbeStop::pipe_not_created, "INTERNAL", "CreatePipe failed"},
         {ProbeStop::curl_not_started, "INTERNAL", "CreateProcess(curl.exe) failed"},
+        {ProbeStop::job_not_created, "INTERNAL", "CreateJobObject failed"},
+        {ProbeStop::deadline_not_created, "INTERNAL", "CreateThreadpoolTimer failed"},
+        {ProbeStop::curl_not_in_job, "INTERNAL", "AssignProcessToJobObject(curl.exe) failed"},
+        {ProbeStop::curl_not_resumed, "INTERNAL", "ResumeThread(curl.exe) failed"},
     };
     for (const auto& c : cases) {
         const DiscoveryResult result = probe_stopped(c.reason);

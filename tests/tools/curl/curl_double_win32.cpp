@@ -15,6 +15,9 @@
 //   ORVALIS_CURL_INHERITED  file that receives "inherited" or "not inherited":
 //                         whether the handle value that start-exact.exe handed
 //                         down in ORVALIS_INHERITABLE_HANDLE is valid here
+//   ORVALIS_CURL_ENDED    file that receives "ended" and the exit status when
+//                         this program ends by itself; one ended from outside
+//                         writes nothing
 // With neither a script nor a port it says so on standard error and exits 2.
 
 #include "common/text_conversion.hpp"
@@ -185,6 +188,20 @@ int forward(int argc, wchar_t** argv, const std::wstring& port)
     return status;
 }
 
+// The script for the URL asked (the last argument), or the relay.
+int play(int argc, wchar_t** argv)
+{
+    const std::wstring url = argc > 1 ? argv[argc - 1] : L"";
+    const bool fallback_url = url.size() >= 5 && url.compare(url.size() - 5, 5, L"/myip") == 0;
+    std::wstring script = fallback_url ? environment_value(L"ORVALIS_CURL_FALLBACK_SCRIPT") : L"";
+    if (script.empty()) script = environment_value(L"ORVALIS_CURL_SCRIPT");
+    if (!script.empty()) return play_script(script);
+    const std::wstring port = environment_value(L"ORVALIS_CURL_FORWARD");
+    if (!port.empty()) return forward(argc, argv, port);
+    say("curl double: set ORVALIS_CURL_SCRIPT or ORVALIS_CURL_FORWARD\n");
+    return 2;
+}
+
 } // namespace
 
 int wmain(int argc, wchar_t** argv)
@@ -209,13 +226,8 @@ int wmain(int argc, wchar_t** argv)
         std::ofstream(inherited.c_str()) << (valid ? "inherited" : "not inherited") << '\n';
     }
 
-    const std::wstring url = argc > 1 ? argv[argc - 1] : L"";
-    const bool fallback_url = url.size() >= 5 && url.compare(url.size() - 5, 5, L"/myip") == 0;
-    std::wstring script = fallback_url ? environment_value(L"ORVALIS_CURL_FALLBACK_SCRIPT") : L"";
-    if (script.empty()) script = environment_value(L"ORVALIS_CURL_SCRIPT");
-    if (!script.empty()) return play_script(script);
-    const std::wstring port = environment_value(L"ORVALIS_CURL_FORWARD");
-    if (!port.empty()) return forward(argc, argv, port);
-    say("curl double: set ORVALIS_CURL_SCRIPT or ORVALIS_CURL_FORWARD\n");
-    return 2;
+    const int status = play(argc, argv);
+    const std::wstring ended = environment_value(L"ORVALIS_CURL_ENDED");
+    if (!ended.empty()) std::ofstream(ended.c_str(), std::ios::binary) << "ended " << status << '\n';
+    return status;
 }
