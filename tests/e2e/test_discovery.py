@@ -235,6 +235,39 @@ class Cancelled(DiscoveryLaunch):
         self.assertEqual(ended.read_text(), "ended 7\n")
 
 
+class WorkerStillRunning(DiscoveryLaunch):
+    """Another program asks the window to close, as only the worker should,
+    while the probe still runs: the launcher waits for the worker, then counts
+    the discovery as failed, and the settings decide."""
+
+    def test_the_settings_decide_and_the_error_report_says_why(self):
+        ended = self.rig.base / "curl-ended"
+        for policy, exit_code in (("block", 42), ("fallback", 0)):
+            with self.subTest(policy):
+                self.rig.write_settings(settings(auto_timezone=1, on_proxy_fail='"%s"' % policy))
+                ended.unlink(missing_ok=True)
+                closer = subprocess.Popen([str(harness.WINE_RUN), str(harness.TOOLS / "close-window.exe"),
+                                           "OrvalisBrowserLauncher", "600", "20000", str(0x0400 + 2)],
+                                          stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+                launch = self.launch(("sleep", 12000), BERLIN, ("exit", 0), expect_engine=policy == "fallback",
+                                     launcher_alone=True, env={"ORVALIS_CURL_ENDED": win(ended)})
+                self.assertEqual(closer.wait(timeout=30), 0, "the window never appeared")
+                self.assertEqual(launch.exit_code, exit_code)
+                self.assertEqual((launch.error["error_code"], launch.error["message"]), (
+                    "INTERNAL", "discovery worker still running 6000 ms after the progress window closed"))
+                self.assertEqual(launch.error["proxy"], PROXY)
+                if policy == "block":
+                    self.assertIsNone(launch.engine)
+                    self.assertRegex(launch.result_report, result_report(
+                        "blocked", {}, "PROXY_BLOCKED", "see .orvalis-launcher-error.json for details"))
+                else:
+                    self.assertEqual(self.user_arguments(launch), STATIC_TAIL)
+                    self.assertRegex(launch.result_report, result_report("ok", {}))
+                self.assertEqual(rig_of.wait_until_no_curl(self.rig, seconds=2), [])
+        time.sleep(max(0.0, 13 - launch.seconds))
+        self.assertFalse(ended.exists(), "curl ran to its own end")
+
+
 class RealProxy(DiscoveryLaunch):
     """The real curl, through Debian's microsocks, against the local stand-in."""
 
