@@ -15,6 +15,7 @@
 //
 // An IPv4 address stays as written (its form admits no other); an IPv4-mapped
 // IPv6 address (::ffff:0:0/96) becomes its IPv4 address, since a dual-stack
-// service may answer an IPv4 client so; any other IPv6 address takes the RFC 5952 form: lower-case hex without leading zeros,
-// and "::" for the longest run of two or more zero groups, the first on a tie.
+// service may answer an IPv4 client so; any other IPv6 address takes the
+// RFC 5952 form: lower-case hex without leading zeros, and "::" for the
+// longest run of two or more zero groups, the first on a tie.
 std::string canonical_ip_address(const std::string& text);

@@ -250,7 +250,8 @@ TEST(LaunchStateHandOver, AWorkerStillRunningLeavesNoValuesAndFailsTheDiscovery)
         ASSERT_EQ(own.written.size(), c.own_reports);
         if (c.own_reports == 1) {
             EXPECT_EQ(own.written[0].error_code, "INTERNAL");
-            EXPECT_EQ(own.written[0].message, "discovery worker still running 6000 ms after the progress window closed");
+            EXPECT_EQ(own.written[0].message,
+                      "discovery worker still running 6000 ms after the progress window closed");
             EXPECT_EQ(own.written[0].curl_exit_code, -1);
         }
         EXPECT_TRUE(state.fake_public_ip.empty());
