@@ -61,6 +61,9 @@ struct LaunchState {
     std::string country_code;
     std::string provider;
     std::int64_t elapsed_ms = 0;
+    // This launch wrote its error report, whole: only then may the result
+    // report send its reader there.
+    bool error_report_written = false;
     std::atomic<bool> cancelled{false};
     std::atomic<bool> blocked{false};
 };

@@ -9,7 +9,7 @@ const char* failure_class(std::int32_t exit_status)
 {
     switch (exit_status) {
     case 7: return "PROXY_UNREACHABLE";
-    case 28: return "PROXY_TIMEOUT";
+    case curl_timeout_status: return "PROXY_TIMEOUT";
     case 56:
     case 67: return "PROXY_AUTH_FAILED";
     default: return "INTERNAL";
@@ -63,6 +63,10 @@ DiscoveryResult probe_stopped(ProbeStop reason)
         {"INTERNAL", "CreatePipe failed"},
         {"INTERNAL", "CreateProcess(curl.exe) failed"},
         {"INTERNAL", "curl did not take the proxy from its standard input"},
+        {"INTERNAL", "CreateJobObject failed"},
+        {"INTERNAL", "CreateThreadpoolTimer failed"},
+        {"INTERNAL", "AssignProcessToJobObject(curl.exe) failed"},
+        {"INTERNAL", "ResumeThread(curl.exe) failed"},
     };
     const Stop& stop = stops[static_cast<int>(reason)];
     DiscoveryResult result;
@@ -102,13 +106,17 @@ DiscoveryResult classify_curl_run(std::int32_t exit_status, std::int64_t elapsed
 
     // From "1.1.1.1" to the longest written IPv6 address. Rate limits and
     // errors come back with curl's exit 0 too ("Too Many Requests",
-    // {"ip":"unknown"}), so only a well-formed address is one. A NUL would end
-    // the engine's command line at that switch, so a reply holding one in a
-    // value bound for the engine is no reply either.
+    // {"ip":"unknown"}), so only a well-formed address is one. It goes on in
+    // its one spelling, which the length rule holds for too: the engine and
+    // the reports see the same text, and one address is judged alike however
+    // the service wrote it. A NUL would end the engine's command line at that
+    // switch, so a reply holding one in a value bound for the engine is no
+    // reply either.
     const bool holds_nul = (result.country_code + result.timezone + result.latitude + result.longitude)
                                .find('\0') != std::string::npos;
-    if (candidate.size() >= 7 && candidate.size() <= 45 && is_ip_address(candidate) && !holds_nul) {
-        result.ip = candidate;
+    const std::string address = candidate.size() <= 45 ? canonical_ip_address(candidate) : std::string();
+    if (candidate.size() >= 7 && address.size() >= 7 && !holds_nul) {
+        result.ip = address;
         return result;
     }
     result.error_code = "DISCOVERY_HTTP_ERROR";

@@ -16,7 +16,17 @@ enum class ProbeStop {
     pipe_not_created,
     curl_not_started,
     proxy_not_handed_over,
+    job_not_created,
+    deadline_not_created,
+    curl_not_in_job,
+    curl_not_resumed,
 };
+
+// curl is told --max-time 10, which bounds its whole transfer. One still
+// running this long after it was started is ended from outside with the status
+// curl gives its own time-out, so the probe fails as a time-out either way.
+constexpr unsigned curl_deadline_ms = 12000;
+constexpr std::int32_t curl_timeout_status = 28;
 
 // The failure for a probe that ended before curl ran: curl_exit_code -1, elapsed_ms 0.
 DiscoveryResult probe_stopped(ProbeStop reason);

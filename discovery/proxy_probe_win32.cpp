@@ -1,6 +1,7 @@
 #include "discovery/proxy_probe.hpp"
 
 #include "discovery/curl_command_line.hpp"
+#include "discovery/curl_job.hpp"
 #include "discovery/probe_outcome.hpp"
 #include "discovery/socks5_proxy.hpp"
 
@@ -56,10 +57,11 @@ bool start_curl(wchar_t* command_line, HANDLE input_read_end, HANDLE write_end, 
         startup.lpAttributeList = attributes;
         // Inheritance on, narrowed by the list to the two pipe ends;
         // EXTENDED_STARTUPINFO_PRESENT makes the list count; CREATE_NO_WINDOW
-        // keeps a console from flashing up for curl.
+        // keeps a console from flashing up for curl; CREATE_SUSPENDED holds
+        // curl until it is in its job, so nothing of it runs outside.
         started = CreateProcessW(nullptr, command_line, nullptr, nullptr, TRUE,
-                                 CREATE_NO_WINDOW | EXTENDED_STARTUPINFO_PRESENT, nullptr, nullptr,
-                                 &startup.StartupInfo, &process);
+                                 CREATE_NO_WINDOW | EXTENDED_STARTUPINFO_PRESENT | CREATE_SUSPENDED, nullptr,
+                                 nullptr, &startup.StartupInfo, &process);
     }
     DeleteProcThreadAttributeList(attributes);
     return started != FALSE;
@@ -96,21 +98,34 @@ DiscoveryResult discover_proxy_ip(const std::string& proxy_server, const std::st
     const std::wstring command_line = curl_command_line(curl_path, discovery_url);
     const std::string config = curl_config_text(proxy_url);
 
+    // curl runs in a job of its own, which ends it at the probe's deadline,
+    // and at the latest with the launcher: a user who closes the window
+    // lets the probe finish, but nothing of it outlives the launcher.
+    CurlJob job;
+    job.job = create_curl_job();
+    if (!job.job) return probe_stopped(ProbeStop::job_not_created);
+    const auto stopped = [&job](ProbeStop reason) {
+        close_curl_job(job);
+        return probe_stopped(reason);
+    };
+    if (!create_job_deadline(job)) return stopped(ProbeStop::deadline_not_created);
+
     // Inheritable so that curl can receive the input's read end and the
     // output's write end. The config text is under 800 bytes (user and
     // password at most 255 characters each, the host 253), so the input pipe
-    // holds all of it and writing it never waits for curl.
+    // holds all of it and writing it never waits for curl, not even while
+    // curl is still suspended.
     SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
     HANDLE input_read_end = nullptr;
     HANDLE input_write_end = nullptr;
     if (!CreatePipe(&input_read_end, &input_write_end, &inheritable, 65536))
-        return probe_stopped(ProbeStop::pipe_not_created);
+        return stopped(ProbeStop::pipe_not_created);
     HANDLE read_end = nullptr;
     HANDLE write_end = nullptr;
     if (!CreatePipe(&read_end, &write_end, &inheritable, 65536)) {
         CloseHandle(input_read_end);
         CloseHandle(input_write_end);
-        return probe_stopped(ProbeStop::pipe_not_created);
+        return stopped(ProbeStop::pipe_not_created);
     }
     // curl gets only the input's read end and the output's write end. A copy
     // of the input's write end in curl would keep its standard input from ever
@@ -134,8 +149,19 @@ DiscoveryResult discover_proxy_ip(const std::string& proxy_server, const std::st
     if (!started) {
         CloseHandle(input_write_end);
         CloseHandle(read_end);
-        return probe_stopped(ProbeStop::curl_not_started);
+        return stopped(ProbeStop::curl_not_started);
     }
+    const bool held = hold_in_job(job, process.hProcess);
+    // Closing the job ends a curl that is in it but could not be let run.
+    const bool resumed = held && ResumeThread(process.hThread) != static_cast<DWORD>(-1);
+    if (!resumed) {
+        CloseHandle(input_write_end);
+        CloseHandle(read_end);
+        CloseHandle(process.hProcess);
+        CloseHandle(process.hThread);
+        return stopped(held ? ProbeStop::curl_not_resumed : ProbeStop::curl_not_in_job);
+    }
+    start_deadline(job, curl_deadline_ms, static_cast<UINT>(curl_timeout_status));
 
     // The proxy goes to curl through its standard input, never its command
     // line; closing the pipe ends curl's config. A curl that did not get it
@@ -148,14 +174,14 @@ DiscoveryResult discover_proxy_ip(const std::string& proxy_server, const std::st
     // Reading comes before waiting, so curl can never block on a full pipe.
     const std::string output = read_until_closed(read_end);
     CloseHandle(read_end);
-    // No time-out of our own: curl's --max-time bounds the run, and its output
-    // has already ended, so curl is leaving.
+    // Bounded by the deadline, which ends curl should its output end before it does.
     WaitForSingleObject(process.hProcess, INFINITE);
     // Stays 1 (a plain failure) when the status cannot be had.
     DWORD exit_status = 1;
     GetExitCodeProcess(process.hProcess, &exit_status);
     CloseHandle(process.hProcess);
     CloseHandle(process.hThread);
+    close_curl_job(job);
     const auto elapsed_ms = static_cast<std::int64_t>(GetTickCount64() - start);
     if (!config_written) return probe_stopped(ProbeStop::proxy_not_handed_over);
 

@@ -76,8 +76,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int)
     if (launch_state.cancelled.load()) return exit_started;
 
     if (launch_state.blocked.load()) {
-        write_result_report("blocked", launch_state.elapsed_ms, "PROXY_BLOCKED",
-                            "see .orvalis-launcher-error.json for details", launch_state);
+        write_result_report("blocked", launch_state.elapsed_ms, "PROXY_BLOCKED", blocked_launch_message(launch_state),
+                            launch_state);
         return exit_blocked;
     }
 

@@ -7,12 +7,13 @@ std::wstring error_report_path()
     return report_path(L".orvalis-launcher-error.json");
 }
 
-void write_error_report(const std::wstring& path, const DiscoveryResult& result, const std::string& proxy,
+bool write_error_report(const std::wstring& path, const DiscoveryResult& result, const std::string& proxy,
                         const std::string& discovery_url)
 {
-    if (path.empty()) return;
-    // A report that cannot be written changes nothing about the launch.
-    write_file_atomic(path, error_report_record(utc_timestamp(), result, proxy, discovery_url));
+    if (path.empty()) return false;
+    // A report that cannot be written changes nothing about the launch, only
+    // what the result report may say about it.
+    return write_file_atomic(path, error_report_record(utc_timestamp(), result, proxy, discovery_url));
 }
 
 std::wstring result_report_path()

@@ -1,5 +1,6 @@
 #include "ui/discovery_session.hpp"
 
+#include "launcher/launch_decision.hpp"
 #include "reports/error_report.hpp"
 #include "ui/discovery_worker.hpp"
 #include "ui/launch_state_handover.hpp"
@@ -16,6 +17,7 @@ namespace {
 struct DiscoverySession {
     GuardedProgressSteps progress_steps;
     LaunchState state;
+    ErrorReportGate error_report;
 };
 
 // Handed to the worker thread, which owns it from its creation and frees it last.
@@ -35,7 +37,12 @@ DWORD WINAPI DiscoveryWorker(LPVOID argument)
     actions.discover = parameter->probe;
     // The result is ignored: a missing old report is the usual case.
     actions.delete_file = [](const std::wstring& path) { DeleteFileW(path.c_str()); };
-    actions.write_error_report = write_error_report;
+    const std::shared_ptr<DiscoverySession> session = parameter->session;
+    actions.write_error_report = [session](const std::wstring& path, const DiscoveryResult& result,
+                                           const std::string& proxy, const std::string& discovery_url) {
+        write_error_report_through(session->error_report,
+                                   [&] { return write_error_report(path, result, proxy, discovery_url); });
+    };
     // The result is ignored: once the user has closed the window the system drops the message.
     actions.post = [progress_window](unsigned message, std::size_t step_index) {
         PostMessageW(progress_window, message, step_index, 0);
@@ -66,8 +73,9 @@ bool run_discovery_session(HINSTANCE instance, const LaunchSettings& settings, L
     ShowWindow(progress_window, SW_SHOW);
     UpdateWindow(progress_window);
 
+    const std::wstring report_path = error_report_path();
     auto parameter = std::make_unique<WorkerParameter>(
-        WorkerParameter{{settings, error_report_path()}, session, probe, progress_window});
+        WorkerParameter{{settings, report_path}, session, probe, progress_window});
     // Default security and stack size, running at once; the thread's id is not wanted.
     const HANDLE worker = CreateThread(nullptr, 0, DiscoveryWorker, parameter.get(), 0, nullptr);
     // From here the worker owns its parameter. Without a worker nothing but the
@@ -82,11 +90,17 @@ bool run_discovery_session(HINSTANCE instance, const LaunchSettings& settings, L
 
     bool worker_ended = false;
     if (worker) {
-        // A worker still probing after six seconds is left to the process exit.
-        worker_ended = WaitForSingleObject(worker, 6000) == WAIT_OBJECT_0;
+        // A worker still probing after the wait is left to the process exit,
+        // and its curl with it (the probe's job).
+        worker_ended = WaitForSingleObject(worker, worker_wait_ms) == WAIT_OBJECT_0;
         CloseHandle(worker);
     }
     DeleteProgressFonts(fonts);
-    hand_over_launch_state(session->state, worker_ended, state);
+    // The attempt is unknown for a worker that has not ended, so the report names no URL.
+    hand_over_launch_state(session->state, worker_ended, blocks_failed_launch(settings), session->error_report,
+                           [&](const DiscoveryResult& failure) {
+                               return write_error_report(report_path, failure, settings.proxy_server, "");
+                           },
+                           state);
     return true;
 }

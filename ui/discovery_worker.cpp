@@ -2,6 +2,7 @@
 
 #include "common/text_conversion.hpp"
 #include "discovery/discovery_endpoints.hpp"
+#include "launcher/launch_decision.hpp"
 #include "ui/persona_values.hpp"
 #include "ui/progress_messages.hpp"
 
@@ -61,7 +62,7 @@ void run_discovery_worker(const DiscoveryWorkerInput& input, const DiscoveryWork
         // program that started the launcher learns why the proxy failed.
         actions.write_error_report(input.error_report_path, result, settings.proxy_server, last_url);
         store_report_values(result, last_url, state);
-        const bool block = settings.on_proxy_fail == "block";
+        const bool block = blocks_failed_launch(settings);
         const std::wstring code = utf8_to_wide(result.error_code);
         change_progress_step(progress_steps, discovery_step,
                              block ? L"BLOCKED: " + code : L"WARN: " + code + L" \u2014 chrome will fall back", true,

@@ -1,13 +1,41 @@
 #include "ui/launch_state_handover.hpp"
 
-void hand_over_launch_state(const LaunchState& worker_state, bool worker_ended, LaunchState& state)
+void write_error_report_through(ErrorReportGate& gate, const std::function<bool()>& write)
+{
+    const std::lock_guard<std::mutex> lock(gate.guard);
+    if (gate.taken_over) return;
+    gate.written = write();
+}
+
+DiscoveryResult worker_still_running()
+{
+    DiscoveryResult result;
+    result.error_code = "INTERNAL";
+    result.message = "discovery worker still running " + std::to_string(worker_wait_ms) +
+                     " ms after the progress window closed";
+    return result;
+}
+
+void hand_over_launch_state(const LaunchState& worker_state, bool worker_ended, bool block_on_failure,
+                            ErrorReportGate& gate,
+                            const std::function<bool(const DiscoveryResult&)>& write_error_report,
+                            LaunchState& state)
 {
     state.cancelled.exchange(worker_state.cancelled.load());
     state.blocked.exchange(worker_state.blocked.load());
+    const std::lock_guard<std::mutex> lock(gate.guard);
     if (!worker_ended) {
-        if (!state.cancelled.load()) state.blocked.exchange(true);
+        // Whatever the worker has not begun to write by now, it never writes:
+        // the launcher's exit would cut it short, leaving half a report.
+        gate.taken_over = true;
+        if (!state.cancelled.load()) {
+            if (!gate.written) gate.written = write_error_report(worker_still_running());
+            if (block_on_failure) state.blocked.exchange(true);
+        }
+        state.error_report_written = gate.written;
         return;
     }
+    state.error_report_written = gate.written;
     state.fake_public_ip = worker_state.fake_public_ip;
     state.timezone_override = worker_state.timezone_override;
     state.lang = worker_state.lang;

@@ -38,6 +38,10 @@ TEST(ProbeStopped, EachReasonHasItsCodeAndMessageAndNoCurlRun)
         {ProbeStop::pipe_not_created, "INTERNAL", "CreatePipe failed"},
         {ProbeStop::curl_not_started, "INTERNAL", "CreateProcess(curl.exe) failed"},
         {ProbeStop::proxy_not_handed_over, "INTERNAL", "curl did not take the proxy from its standard input"},
+        {ProbeStop::job_not_created, "INTERNAL", "CreateJobObject failed"},
+        {ProbeStop::deadline_not_created, "INTERNAL", "CreateThreadpoolTimer failed"},
+        {ProbeStop::curl_not_in_job, "INTERNAL", "AssignProcessToJobObject(curl.exe) failed"},
+        {ProbeStop::curl_not_resumed, "INTERNAL", "ResumeThread(curl.exe) failed"},
     };
     for (const auto& c : cases) {
         const DiscoveryResult result = probe_stopped(c.reason);
@@ -109,18 +113,29 @@ TEST(ClassifyCurlRun, PlainTextIsTheFirstNonEmptyLineWithoutBlanks)
         {"203.0.113.9\n", "203.0.113.9"},
         {"\r\n\n \t 203.0.113.9 \r\nsecond line", "203.0.113.9"},
         {"203.0 .113.9", "203.0.113.9"},
-        // Every written form of an address, from 7 to 45 bytes.
+        // Every written form of an address, from 7 to 45 bytes, and its one
+        // spelling: IPv4 as written, IPv4-mapped IPv6 as IPv4, other IPv6 in
+        // lower case without leading zeros, "::" only for the longest run of
+        // two or more zero groups, the first of equal runs.
         {"0.0.0.0", "0.0.0.0"},
         {"255.255.255.255", "255.255.255.255"},
-        {"::ffff:1.2.3.4", "::ffff:1.2.3.4"},
-        {"1::1.2.3.4", "1::1.2.3.4"},
-        {"1:2:3:4:5:6:1.2.3.4", "1:2:3:4:5:6:1.2.3.4"},
-        {"2001:DB8::Ab7", "2001:DB8::Ab7"},
+        {"::ffff:1.2.3.4", "1.2.3.4"},
+        {"::FFFF:cb00:7105", "203.0.113.5"},
+        {"0:0:0:0:0:ffff:203.0.113.5", "203.0.113.5"},
+        {"::ffff:0:0", "0.0.0.0"},
+        {"1::1.2.3.4", "1::102:304"},
+        {"::1.2.3.4", "::102:304"},
+        {"1:2:3:4:5:6:1.2.3.4", "1:2:3:4:5:6:102:304"},
+        {"2001:DB8::Ab7", "2001:db8::ab7"},
         {"1:2:3:4:5:6:7:8", "1:2:3:4:5:6:7:8"},
-        {"1:2:3:4:5:6:7::", "1:2:3:4:5:6:7::"},
-        {"::2:3:4:5:6:7:8", "::2:3:4:5:6:7:8"},
-        {"0001:db8::", "0001:db8::"},
-        {"ffff:ffff:ffff:ffff:ffff:ffff:255.255.255.255", "ffff:ffff:ffff:ffff:ffff:ffff:255.255.255.255"},
+        {"1:2:3:4:5:6:7::", "1:2:3:4:5:6:7:0"},
+        {"::2:3:4:5:6:7:8", "0:2:3:4:5:6:7:8"},
+        {"0001:db8::", "1:db8::"},
+        {"1:0:0:2::3", "1:0:0:2::3"},
+        {"1::2:3:0:0:4", "1::2:3:0:0:4"},
+        {"2001:db8:0:0:1:0:0:1", "2001:db8::1:0:0:1"},
+        {"::ffff:1:0:0", "::ffff:1:0:0"},
+        {"ffff:ffff:ffff:ffff:ffff:ffff:255.255.255.255", "ffff:ffff:ffff:ffff:ffff:ffff:ffff:ffff"},
     };
     for (const auto& c : cases) {
         const DiscoveryResult result = judged(c.reply);
@@ -165,6 +180,7 @@ TEST(ClassifyCurlRun, ReplyWithoutUsableAddressShowsItsSizeAndHead)
         "[2001:db8::7]",
         "1:2:3:4:5:6:7:8:9",
         "1:2:3:4:5:6:7:8::",
+        "1::2:3:4:5:6:7:8",
         "1:2:3:4:5:6:7:1.2.3.4",
         "00001::abcd",
         ":::",
@@ -172,9 +188,13 @@ TEST(ClassifyCurlRun, ReplyWithoutUsableAddressShowsItsSizeAndHead)
         ":1::2:3",
         "1::2:3:",
         "1::2:3:g",
-        // Well-formed but shorter than any IPv4 address: the length rule stays.
+        // Well-formed but shorter than any IPv4 address: the length rule
+        // stays, for every spelling of such an address.
         "::1",
         "1::2:3",
+        "0:0:0:0:0:0:0:1",
+        "0:0:0:0:0:0:0:0",
+        "0001:0000::0002:3",
         // A NUL would cut the engine's command line at its switch.
         "203.0.113.9\0"s,
         "{\"ip\":\"203.0.113.9\",\"timezone\":\"Europe/Berlin\0 --x\"}"s,

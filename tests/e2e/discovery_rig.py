@@ -7,6 +7,8 @@ import contextlib
 import json
 import shutil
 import sys
+import time
+from pathlib import Path
 
 import harness
 from harness import win
@@ -61,6 +63,31 @@ def scripted_curl(rig, *steps, fallback=None):
     if fallback:
         env["ORVALIS_CURL_FALLBACK_SCRIPT"] = _write_script(rig.base / "curl-fallback-script", fallback)
     return env
+
+
+def running_curls(rig):
+    """The host processes of this rig's curl.exe doubles still running: Wine runs
+    each Windows program as one, with the Windows environment as its own."""
+    marker = b"ORVALIS_CURL_RECORD=" + win(rig.base / "curl-command-line").encode()
+    found = []
+    for process in Path("/proc").iterdir():
+        if not process.name.isdigit():
+            continue
+        try:
+            if b"curl.exe" in (process / "cmdline").read_bytes() and \
+                    marker in (process / "environ").read_bytes().split(b"\0"):
+                found.append(int(process.name))
+        except OSError:
+            continue
+    return found
+
+
+def wait_until_no_curl(rig, seconds):
+    """The doubles still running after at most `seconds`."""
+    deadline = time.monotonic() + seconds
+    while (left := running_curls(rig)) and time.monotonic() < deadline:
+        time.sleep(0.05)
+    return left
 
 
 def json_reply(**fields):

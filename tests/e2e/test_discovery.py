@@ -4,6 +4,7 @@ replies and failures, then the real curl through a real SOCKS5 proxy."""
 import os
 import re
 import subprocess
+import time
 import unittest
 
 import discovery_rig as rig_of
@@ -87,6 +88,15 @@ class Success(DiscoveryLaunch):
         self.assertRegex(launch.result_report, result_report("ok", {
             "ip": "203.0.113.7", "timezone": "Europe/Berlin", "country_code": "DE", "lng": "13.405",
             "accept_lang": "de-DE,de;q=0.9,en;q=0.8", "provider": "tessar"}))
+
+    def test_one_address_one_spelling_for_the_engine_and_the_report(self):
+        # A dual-stack service answers an IPv4 client with an IPv4-mapped address.
+        self.rig.write_settings(settings(webrtc_no_leak=1))
+        for written, spelled in (("::FFFF:203.0.113.5", "203.0.113.5"), ("2001:0DB8:0:0:1:0:0:1", "2001:db8::1:0:0:1")):
+            with self.subTest(written):
+                launch = self.launch(json_reply(ip=written), ("exit", 0))
+                self.assertEqual(self.user_arguments(launch)[0], "--webrtc-fake-public-ip=" + spelled)
+                self.assertEqual(launch.result["ip"], spelled)
 
     def test_hostile_reply_values_stay_one_engine_argument_each(self):
         self.rig.write_settings(settings(auto_timezone=1, auto_geo=1))
@@ -191,13 +201,13 @@ class Cancelled(DiscoveryLaunch):
     """The user closes the window: exit 0, no result report, no engine, the
     profile untouched, whichever of the worker's checks sees it first."""
 
-    def cancel(self, close_after_ms, *steps, settings_text=None, fallback=None, launcher_alone=False):
+    def cancel(self, close_after_ms, *steps, settings_text=None, fallback=None, launcher_alone=False, env=None):
         profile_tree.build(self.rig.profile, session_files=2)
         self.rig.write_settings(settings_text or settings(auto_timezone=1, close_previous_tabs=1))
         closer = subprocess.Popen([str(harness.WINE_RUN), str(harness.TOOLS / "close-window.exe"),
                                    "OrvalisBrowserLauncher", str(close_after_ms), "20000"],
                                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        launch = self.launch(*steps, expect_engine=False, fallback=fallback, launcher_alone=launcher_alone)
+        launch = self.launch(*steps, expect_engine=False, fallback=fallback, launcher_alone=launcher_alone, env=env)
         self.assertEqual(closer.wait(timeout=30), 0, "the window never appeared")
         self.assertEqual(launch.exit_code, 0)
         self.assertIsNone(launch.engine)
@@ -229,15 +239,54 @@ class Cancelled(DiscoveryLaunch):
     def test_during_a_fallback_probe_that_outlasts_the_wait(self):
         # The primary fails at once; the fallback probe is still running when
         # the launcher gives up waiting for it and exits around the worker.
+        ended = self.rig.base / "curl-ended"
         launch = self.cancel(1500, ("exit", 7), settings_text=settings(webrtc_no_leak=1, close_previous_tabs=1),
-                             fallback=(("sleep", 12000), ("exit", 28)), launcher_alone=True)
+                             fallback=(("sleep", 12000), ("exit", 28)), launcher_alone=True,
+                             env={"ORVALIS_CURL_ENDED": win(ended)})
         curl_line = (self.rig.base / "curl-command-line").read_bytes().decode("utf-16-le")
         self.assertTrue(curl_line.endswith(FALLBACK_URL), curl_line)
-        # Well before the probe could have ended: the launcher did not wait for
-        # it. (curl runs on; under Wine it holds the harness's output open.)
+        # Well before the probe could have ended: the launcher did not wait for it.
         self.assertLess(launch.seconds, 12)
         self.assertIsNone(launch.error_report)
         self.assertEqual(launch.leftovers, [])
+        # Its curl went with it, within a moment, and never reached its own end:
+        # the mark is still the primary's.
+        self.assertEqual(rig_of.wait_until_no_curl(self.rig, seconds=2), [])
+        time.sleep(max(0.0, 13 - launch.seconds))
+        self.assertEqual(ended.read_text(), "ended 7\n")
+
+
+class WorkerStillRunning(DiscoveryLaunch):
+    """Another program asks the window to close, as only the worker should,
+    while the probe still runs: the launcher waits for the worker, then counts
+    the discovery as failed, and the settings decide."""
+
+    def test_the_settings_decide_and_the_error_report_says_why(self):
+        ended = self.rig.base / "curl-ended"
+        for policy, exit_code in (("block", 42), ("fallback", 0)):
+            with self.subTest(policy):
+                self.rig.write_settings(settings(auto_timezone=1, on_proxy_fail='"%s"' % policy))
+                ended.unlink(missing_ok=True)
+                closer = subprocess.Popen([str(harness.WINE_RUN), str(harness.TOOLS / "close-window.exe"),
+                                           "OrvalisBrowserLauncher", "600", "20000", str(0x0400 + 2)],
+                                          stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+                launch = self.launch(("sleep", 12000), BERLIN, ("exit", 0), expect_engine=policy == "fallback",
+                                     launcher_alone=True, env={"ORVALIS_CURL_ENDED": win(ended)})
+                self.assertEqual(closer.wait(timeout=30), 0, "the window never appeared")
+                self.assertEqual(launch.exit_code, exit_code)
+                self.assertEqual((launch.error["error_code"], launch.error["message"]), (
+                    "INTERNAL", "discovery worker still running 6000 ms after the progress window closed"))
+                self.assertEqual(launch.error["proxy"], PROXY)
+                if policy == "block":
+                    self.assertIsNone(launch.engine)
+                    self.assertRegex(launch.result_report, result_report(
+                        "blocked", {}, "PROXY_BLOCKED", "see .orvalis-launcher-error.json for details"))
+                else:
+                    self.assertEqual(self.user_arguments(launch), STATIC_TAIL)
+                    self.assertRegex(launch.result_report, result_report("ok", {}))
+                self.assertEqual(rig_of.wait_until_no_curl(self.rig, seconds=2), [])
+        time.sleep(max(0.0, 13 - launch.seconds))
+        self.assertFalse(ended.exists(), "curl ran to its own end")
 
 
 class RealProxy(DiscoveryLaunch):

@@ -107,6 +107,24 @@ class BrokenProfile(Fault):
             self.assert_whole_report(launch, "passthrough")
 
 
+    def test_old_error_report_held_by_another_program(self):
+        # Neither deleted nor replaced: the blocked launch's result report must
+        # not send its reader to that report of another launch.
+        rig_of.install_curl_double()
+        report = self.rig.profile / harness.ERROR_REPORT
+        report.write_bytes(b'{"old":true}\n')
+        holder = self.hold_report(report, "10000")
+        self.rig.write_settings(settings(auto_timezone=1))
+        launch = self.rig.launch(self.rig.profile_argument(), env=rig_of.scripted_curl(self.rig, ("exit", 7)),
+                                 expect_engine=False)
+        self.assertEqual(launch.exit_code, 42)
+        self.assertEqual(launch.error_report, b'{"old":true}\n')
+        self.assertEqual((launch.result["error_code"], launch.result["message"]),
+                         ("PROXY_BLOCKED", "proxy check failed; no error report could be written"))
+        self.assert_whole_report(launch, "blocked")
+        self.assertEqual(holder.wait(timeout=30), 0)
+
+
 class BrokenCurl(Fault):
     def setUp(self):
         super().setUp()

@@ -2,7 +2,8 @@
 // picks the exit status (any byte below 0xC0 means 0, so most runs read a
 // reply) and the elapsed time; the rest is what curl wrote. A reply succeeds
 // exactly when its address, 7 to 45 bytes, is one by the C library's
-// inet_pton and no value bound for the engine holds a NUL.
+// inet_pton, its spelling by inet_ntop is 7 bytes or more, and no value bound
+// for the engine holds a NUL; the address passed on is that spelling.
 
 #include "discovery/probe_outcome.hpp"
 #include "settings/flat_json_reader.hpp"
@@ -12,6 +13,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
+#include <cstring>
 #include <limits>
 #include <set>
 #include <string>
@@ -60,12 +63,24 @@ std::string address_candidate(const std::string& output)
 // leading zeros in a dotted quad (in an IPv6 tail too), 1-4 hex digits a
 // group, "::" at most once and for at least one group, no zone or brackets.
 // It reads a C string, so a NUL inside the text would hide what follows it;
-// such a text is no address.
-bool oracle_is_address(const std::string& text)
+// such a text is no address. The spelling is glibc's inet_ntop, which writes
+// RFC 5952 text, with two exceptions: an IPv4-mapped address is passed on as
+// its IPv4 address, and one with 96 zero bits before a non-zero seventh group
+// keeps hex where glibc writes the deprecated "::a.b.c.d". Empty for no address.
+std::string oracle_spelling(const std::string& text)
 {
-    if (text.find('\0') != std::string::npos) return false;
+    if (text.find('\0') != std::string::npos) return "";
     unsigned char address[16];
-    return inet_pton(AF_INET, text.c_str(), address) == 1 || inet_pton(AF_INET6, text.c_str(), address) == 1;
+    char spelled[INET6_ADDRSTRLEN];
+    if (inet_pton(AF_INET, text.c_str(), address) == 1) return inet_ntop(AF_INET, address, spelled, sizeof spelled);
+    if (inet_pton(AF_INET6, text.c_str(), address) != 1) return "";
+    const unsigned char mapped_prefix[12] = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0xFF, 0xFF};
+    if (std::memcmp(address, mapped_prefix, 12) == 0) return inet_ntop(AF_INET, address + 12, spelled, sizeof spelled);
+    const std::string glibc = inet_ntop(AF_INET6, address, spelled, sizeof spelled);
+    if (glibc.find('.') == std::string::npos) return glibc;
+    char hex[16];
+    std::snprintf(hex, sizeof hex, "::%x:%x", address[12] << 8 | address[13], address[14] << 8 | address[15]);
+    return hex;
 }
 
 } // namespace
@@ -83,11 +98,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const bool succeeded = result.error_code.empty();
     if (status == 0) {
         const std::string candidate = address_candidate(output);
-        const bool usable = candidate.size() >= 7 && candidate.size() <= 45 && oracle_is_address(candidate) &&
-                            (result.country_code + result.timezone + result.latitude + result.longitude)
-                                    .find('\0') == std::string::npos;
-        require(succeeded == usable, "an address judged otherwise than inet_pton and the NUL rule judge it");
-        if (succeeded) require(result.ip == candidate, "an address other than the reply's");
+        const std::string spelling = candidate.size() >= 7 && candidate.size() <= 45 ? oracle_spelling(candidate) : "";
+        const bool usable = spelling.size() >= 7 && (result.country_code + result.timezone + result.latitude +
+                                                     result.longitude)
+                                                            .find('\0') == std::string::npos;
+        require(succeeded == usable, "an address judged otherwise than inet_pton, inet_ntop and the NUL rule judge it");
+        if (succeeded) require(result.ip == spelling, "an address spelled otherwise than inet_ntop spells it");
     }
     if (succeeded) {
         require(status == 0, "a failed curl run judged a success");

@@ -53,4 +53,13 @@ TEST(LaunchDecision, OnlyASocks5ProxyRunsAWantedDiscovery)
     EXPECT_TRUE(runs_discovery(bare));
 }
 
+TEST(LaunchDecision, ABlockedReportNamesTheErrorReportOnlyWhenThisLaunchWroteIt)
+{
+    LaunchState state;
+    state.error_report_written = true;
+    EXPECT_EQ(blocked_launch_message(state), "see .orvalis-launcher-error.json for details");
+    state.error_report_written = false;
+    EXPECT_EQ(blocked_launch_message(state), "proxy check failed; no error report could be written");
+}
+
 } // namespace

@@ -41,6 +41,8 @@ TEST(JsonEscape, IllFormedUtf8BecomesReplacementCharactersSoTheReportStaysUtf8)
         std::string escaped;
     } cases[] = {
         {"\xE2\x80\x94 \xF0\x9F\x98\x80 \xF4\x8F\xBF\xBF", "\xE2\x80\x94 \xF0\x9F\x98\x80 \xF4\x8F\xBF\xBF"},
+        // The last three-byte lead, EF: U+FF02 (a full-width quote) and U+FFFD itself.
+        {"\xEF\xBC\x82\xEF\xBF\xBD", "\xEF\xBC\x82\xEF\xBF\xBD"},
         // A reply's head cut inside a character, and one cut before a quote.
         {"ab\xD0\x9F\xD0", "ab\xD0\x9F" + fffd},
         {"\xE2\x80\"x", fffd + "\\\"x"},

@@ -157,36 +157,77 @@ void fill_every_value(LaunchState& state)
     state.elapsed_ms = 412;
 }
 
+// The launcher's own error report, as hand_over_launch_state writes it.
+struct OwnReports {
+    std::vector<DiscoveryResult> written;
+    bool succeeds = true;
+    std::function<bool(const DiscoveryResult&)> writer()
+    {
+        return [this](const DiscoveryResult& failure) {
+            written.push_back(failure);
+            return succeeds;
+        };
+    }
+};
+
 TEST(LaunchStateHandOver, AnEndedWorkersValuesArriveWhole)
 {
-    LaunchState worker_state;
-    fill_every_value(worker_state);
-    worker_state.blocked.exchange(true);
-    LaunchState state;
-    hand_over_launch_state(worker_state, true, state);
+    for (const bool report_written : {true, false}) {
+        LaunchState worker_state;
+        fill_every_value(worker_state);
+        worker_state.blocked.exchange(true);
+        ErrorReportGate gate;
+        write_error_report_through(gate, [&] { return report_written; });
+        OwnReports own;
+        LaunchState state;
+        hand_over_launch_state(worker_state, true, true, gate, own.writer(), state);
 
-    LaunchState expected;
-    fill_every_value(expected);
-    EXPECT_EQ(std::tie(state.fake_public_ip, state.timezone_override, state.lang, state.accept_language,
-                       state.geo_lat, state.geo_lng),
-              std::tie(expected.fake_public_ip, expected.timezone_override, expected.lang, expected.accept_language,
-                       expected.geo_lat, expected.geo_lng));
-    EXPECT_EQ(std::tie(state.ip, state.timezone, state.country_code, state.provider, state.elapsed_ms),
-              std::tie(expected.ip, expected.timezone, expected.country_code, expected.provider,
-                       expected.elapsed_ms));
-    EXPECT_TRUE(state.blocked.load());
-    EXPECT_FALSE(state.cancelled.load());
+        LaunchState expected;
+        fill_every_value(expected);
+        EXPECT_EQ(std::tie(state.fake_public_ip, state.timezone_override, state.lang, state.accept_language,
+                           state.geo_lat, state.geo_lng),
+                  std::tie(expected.fake_public_ip, expected.timezone_override, expected.lang,
+                           expected.accept_language, expected.geo_lat, expected.geo_lng));
+        EXPECT_EQ(std::tie(state.ip, state.timezone, state.country_code, state.provider, state.elapsed_ms),
+                  std::tie(expected.ip, expected.timezone, expected.country_code, expected.provider,
+                           expected.elapsed_ms));
+        EXPECT_TRUE(state.blocked.load());
+        EXPECT_FALSE(state.cancelled.load());
+        // Only the report this launch's worker wrote may be named.
+        EXPECT_EQ(state.error_report_written, report_written);
+        EXPECT_TRUE(own.written.empty());
+    }
 }
 
 // A worker that is still writing when the launcher stops waiting for it: its
-// values are never read, and a launch the user did not cancel is blocked, as
-// nothing tells whether discovery found what the settings ask for.
-TEST(LaunchStateHandOver, AWorkerStillRunningLeavesNoValuesAndNoLaunchThatLooksOk)
+// values are never read. A launch the user did not cancel counts as one whose
+// discovery failed: the settings decide between blocking it and starting the
+// engine without derived values, and an error report of this launch says why.
+TEST(LaunchStateHandOver, AWorkerStillRunningLeavesNoValuesAndFailsTheDiscovery)
 {
-    for (const bool cancelled : {false, true}) {
-        SCOPED_TRACE(cancelled ? "cancelled" : "not cancelled");
+    const struct {
+        const char* name;
+        bool cancelled;
+        bool block;
+        bool worker_wrote;
+        bool own_write_succeeds;
+        bool blocked;
+        std::size_t own_reports;
+        bool report_written;
+    } cases[] = {
+        {"cancelled", true, true, false, true, false, 0, false},
+        {"cancelled after the worker's report", true, true, true, true, false, 0, true},
+        {"block", false, true, false, true, true, 1, true},
+        {"fallback", false, false, false, true, false, 1, true},
+        {"block, the report cannot be written", false, true, false, false, true, 1, false},
+        {"block, the worker's report is there", false, true, true, true, true, 0, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
         LaunchState worker_state;
-        worker_state.cancelled.exchange(cancelled);
+        worker_state.cancelled.exchange(c.cancelled);
+        ErrorReportGate gate;
+        if (c.worker_wrote) write_error_report_through(gate, [] { return true; });
         std::atomic<bool> stop{false};
         std::promise<void> first_write;
         std::thread worker([&] {
@@ -196,19 +237,60 @@ TEST(LaunchStateHandOver, AWorkerStillRunningLeavesNoValuesAndNoLaunchThatLooksO
         });
         first_write.get_future().wait();
 
+        OwnReports own;
+        own.succeeds = c.own_write_succeeds;
         LaunchState state;
-        hand_over_launch_state(worker_state, false, state);
+        hand_over_launch_state(worker_state, false, c.block, gate, own.writer(), state);
         stop.exchange(true);
         worker.join();
 
-        EXPECT_EQ(state.cancelled.load(), cancelled);
-        // A cancel ends the launch before the block is looked at.
-        EXPECT_TRUE(cancelled || state.blocked.load());
+        EXPECT_EQ(state.cancelled.load(), c.cancelled);
+        EXPECT_EQ(state.blocked.load(), c.blocked);
+        EXPECT_EQ(state.error_report_written, c.report_written);
+        ASSERT_EQ(own.written.size(), c.own_reports);
+        if (c.own_reports == 1) {
+            EXPECT_EQ(own.written[0].error_code, "INTERNAL");
+            EXPECT_EQ(own.written[0].message,
+                      "discovery worker still running 6000 ms after the progress window closed");
+            EXPECT_EQ(own.written[0].curl_exit_code, -1);
+        }
         EXPECT_TRUE(state.fake_public_ip.empty());
         EXPECT_TRUE(state.timezone_override.empty());
         EXPECT_TRUE(state.ip.empty());
         EXPECT_TRUE(state.provider.empty());
         EXPECT_EQ(state.elapsed_ms, 0);
+
+        // Once the launcher has taken the report over, the worker writes no more.
+        bool late_write = false;
+        write_error_report_through(gate, [&] { return late_write = true; });
+        EXPECT_FALSE(late_write);
+    }
+}
+
+// The worker writes its report while the launcher stops waiting: one of them
+// writes, never both, and the launcher waits for a write under way.
+TEST(LaunchStateHandOver, TheWorkersReportAndTheLaunchersNeverCross)
+{
+    for (int round = 0; round < 50; ++round) {
+        LaunchState worker_state;
+        ErrorReportGate gate;
+        std::atomic<int> writing{0};
+        std::atomic<int> writes{0};
+        const auto write = [&] {
+            EXPECT_EQ(writing.fetch_add(1), 0) << "two writers at once";
+            std::this_thread::sleep_for(std::chrono::microseconds(200));
+            writing.fetch_sub(1);
+            writes.fetch_add(1);
+            return true;
+        };
+        std::thread worker([&] { write_error_report_through(gate, write); });
+        LaunchState state;
+        hand_over_launch_state(worker_state, false, true, gate, [&](const DiscoveryResult&) { return write(); },
+                               state);
+        worker.join();
+        EXPECT_EQ(writes.load(), 1);
+        EXPECT_TRUE(state.error_report_written);
+        EXPECT_TRUE(state.blocked.load());
     }
 }
 

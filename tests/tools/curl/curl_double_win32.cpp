@@ -20,6 +20,9 @@
 //   ORVALIS_CURL_INHERITED  file that receives "inherited" or "not inherited":
 //                         whether the handle value that start-exact.exe handed
 //                         down in ORVALIS_INHERITABLE_HANDLE is valid here
+//   ORVALIS_CURL_ENDED    file that receives "ended" and the exit status when
+//                         this program ends by itself; one ended from outside
+//                         writes nothing
 // With neither a script nor a port it says so on standard error and exits 2.
 
 #include "common/text_conversion.hpp"
@@ -223,6 +226,35 @@ bool proxy_of(const std::string& config, std::string& proxy)
     return found;
 }
 
+// The script for the URL asked (the last argument), or the relay. A curl that
+// was told to read its config from standard input and found no proxy there
+// would have gone direct: the double refuses to play a script then.
+int play(int argc, wchar_t** argv)
+{
+    const bool reads_config = reads_config_from_input(argc, argv);
+    const std::string input = reads_config ? read_input() : "";
+    std::string proxy;
+    const bool has_proxy = proxy_of(input, proxy);
+    const std::wstring proxy_record = environment_value(L"ORVALIS_CURL_PROXY_RECORD");
+    if (has_proxy && !proxy_record.empty()) std::ofstream(proxy_record.c_str(), std::ios::binary) << proxy;
+
+    const std::wstring url = argc > 1 ? argv[argc - 1] : L"";
+    const bool fallback_url = url.size() >= 5 && url.compare(url.size() - 5, 5, L"/myip") == 0;
+    std::wstring script = fallback_url ? environment_value(L"ORVALIS_CURL_FALLBACK_SCRIPT") : L"";
+    if (script.empty()) script = environment_value(L"ORVALIS_CURL_SCRIPT");
+    if (!script.empty()) {
+        if (reads_config && !has_proxy) {
+            say("curl double: no proxy in the config on standard input\n");
+            return 2;
+        }
+        return play_script(script);
+    }
+    const std::wstring port = environment_value(L"ORVALIS_CURL_FORWARD");
+    if (!port.empty()) return forward(argc, argv, input, port);
+    say("curl double: set ORVALIS_CURL_SCRIPT or ORVALIS_CURL_FORWARD\n");
+    return 2;
+}
+
 } // namespace
 
 int wmain(int argc, wchar_t** argv)
@@ -247,26 +279,8 @@ int wmain(int argc, wchar_t** argv)
         std::ofstream(inherited.c_str()) << (valid ? "inherited" : "not inherited") << '\n';
     }
 
-    const bool reads_config = reads_config_from_input(argc, argv);
-    const std::string input = reads_config ? read_input() : "";
-    std::string proxy;
-    const bool has_proxy = proxy_of(input, proxy);
-    const std::wstring proxy_record = environment_value(L"ORVALIS_CURL_PROXY_RECORD");
-    if (has_proxy && !proxy_record.empty()) std::ofstream(proxy_record.c_str(), std::ios::binary) << proxy;
-
-    const std::wstring url = argc > 1 ? argv[argc - 1] : L"";
-    const bool fallback_url = url.size() >= 5 && url.compare(url.size() - 5, 5, L"/myip") == 0;
-    std::wstring script = fallback_url ? environment_value(L"ORVALIS_CURL_FALLBACK_SCRIPT") : L"";
-    if (script.empty()) script = environment_value(L"ORVALIS_CURL_SCRIPT");
-    if (!script.empty()) {
-        if (reads_config && !has_proxy) {
-            say("curl double: no proxy in the config on standard input\n");
-            return 2;
-        }
-        return play_script(script);
-    }
-    const std::wstring port = environment_value(L"ORVALIS_CURL_FORWARD");
-    if (!port.empty()) return forward(argc, argv, input, port);
-    say("curl double: set ORVALIS_CURL_SCRIPT or ORVALIS_CURL_FORWARD\n");
-    return 2;
+    const int status = play(argc, argv);
+    const std::wstring ended = environment_value(L"ORVALIS_CURL_ENDED");
+    if (!ended.empty()) std::ofstream(ended.c_str(), std::ios::binary) << "ended " << status << '\n';
+    return status;
 }

@@ -169,30 +169,65 @@ TEST_F(DiscoverySession, UserClosingDuringTheProbeEndsTheLaunchAsCancelled)
     EXPECT_EQ(FindWindowW(L"OrvalisBrowserLauncher", nullptr), nullptr);
 }
 
-TEST_F(DiscoverySession, AWorkerStillProbingAfterTheWaitNeverWritesIntoTheLaunchState)
+// The user closes the window, or another program asks it to close as only
+// the worker should, while a probe outlasts the launcher's wait.
+TEST_F(DiscoverySession, AWorkerStillProbingAfterTheWaitWritesNothingOfTheLaunchAnyMore)
 {
-    LaunchSettings settings;
-    settings.proxy_server = "socks5://127.0.0.1:1080";
-    settings.webrtc_no_leak = true;
-    const auto probe = [](const std::string&, const std::string&) {
-        close_window_as_user();
-        Sleep(6600);
-        return success("203.0.113.7", 6600);
+    const struct {
+        const char* name;
+        UINT close_request;
+        const char* on_proxy_fail;
+        bool cancelled;
+        bool blocked;
+    } cases[] = {
+        {"the user closes", WM_CLOSE, "block", true, false},
+        {"another program closes, fallback", WM_PROGRESS_CLOSE, "fallback", false, false},
+        {"another program closes, block", WM_PROGRESS_CLOSE, "block", false, true},
     };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        write(error_report_file(), "{\"stale\":true}\n");
+        LaunchSettings settings;
+        settings.proxy_server = "socks5://127.0.0.1:1080";
+        settings.webrtc_no_leak = true;
+        settings.on_proxy_fail = c.on_proxy_fail;
+        const UINT close_request = c.close_request;
+        const auto probe = [close_request](const std::string&, const std::string& url) {
+            if (url == primary_discovery_url()) {
+                PostMessageW(FindWindowW(L"OrvalisBrowserLauncher", nullptr), close_request, 0, 0);
+                Sleep(6600);
+            }
+            return failure("PROXY_TIMEOUT", 6600);
+        };
 
-    LaunchState state;
-    const ULONGLONG started = GetTickCount64();
-    ASSERT_TRUE(run_discovery_session(GetModuleHandleW(nullptr), settings, state, probe));
-    const ULONGLONG waited = GetTickCount64() - started;
-    EXPECT_GE(waited, 6000u);
-    EXPECT_LT(waited, 6600u);
-    EXPECT_TRUE(state.cancelled.load());
+        LaunchState state;
+        const ULONGLONG started = GetTickCount64();
+        ASSERT_TRUE(run_discovery_session(GetModuleHandleW(nullptr), settings, state, probe));
+        const ULONGLONG waited = GetTickCount64() - started;
+        EXPECT_GE(waited, 6000u);
+        EXPECT_LT(waited, 6600u);
+        EXPECT_EQ(state.cancelled.load(), c.cancelled);
+        EXPECT_EQ(state.blocked.load(), c.blocked);
+        const std::string launchers_report = contents(error_report_file());
+        if (c.cancelled) {
+            EXPECT_FALSE(exists(error_report_file())) << launchers_report;
+        } else {
+            // The discovery counts as failed, and this launch's report says why.
+            EXPECT_TRUE(state.error_report_written);
+            EXPECT_NE(launchers_report.find("\"error_code\":\"INTERNAL\",\"message\":\"discovery worker still running "
+                                            "6000 ms after the progress window closed\""),
+                      std::string::npos)
+                << launchers_report;
+        }
 
-    // The worker comes back from its probe, stores what it found and ends.
-    Sleep(1200);
-    EXPECT_TRUE(state.ip.empty());
-    EXPECT_TRUE(state.fake_public_ip.empty());
-    EXPECT_EQ(state.elapsed_ms, 0);
+        // The worker comes back from its probe, with a failure to store and
+        // report, and ends; none of it reaches the launch or its report.
+        Sleep(1200);
+        EXPECT_TRUE(state.ip.empty());
+        EXPECT_TRUE(state.provider.empty());
+        EXPECT_EQ(state.elapsed_ms, 0);
+        EXPECT_EQ(contents(error_report_file()), launchers_report);
+    }
 }
 
 // Run in a process of its own, without a display: no window can be created.
