@@ -58,7 +58,7 @@ bool is_host_and_port(const std::string& text)
         if (close == std::string::npos) return false;
         const std::string address = text.substr(1, close - 1);
         // An IPv4 address in brackets is no IPv6 address to curl.
-        if (address.find(':') == std::string::npos || !is_ip_address(address)) return false;
+        if (address.find(':') == std::string::npos || canonical_ip_address(address).empty()) return false;
         host_end = close + 1;
     } else {
         host_end = text.find(':');
