@@ -48,8 +48,8 @@ DWORD WINAPI DiscoveryWorker(LPVOID argument)
 
 } // namespace
 
-bool run_discovery_session(HINSTANCE instance, const LaunchSettings& settings, LaunchState& state,
-                           const ProxyProbe& probe)
+bool run_discovery_session(HINSTANCE instance, const LaunchSettings& settings, const std::wstring& error_report_path,
+                           LaunchState& state, const ProxyProbe& probe)
 {
     const auto session = std::make_shared<DiscoverySession>();
     install_progress_steps(session->progress_steps);
@@ -67,7 +67,7 @@ bool run_discovery_session(HINSTANCE instance, const LaunchSettings& settings, L
     UpdateWindow(progress_window);
 
     auto parameter = std::make_unique<WorkerParameter>(
-        WorkerParameter{{settings, error_report_path()}, session, probe, progress_window});
+        WorkerParameter{{settings, error_report_path}, session, probe, progress_window});
     // Default security and stack size, running at once; the thread's id is not wanted.
     const HANDLE worker = CreateThread(nullptr, 0, DiscoveryWorker, parameter.get(), 0, nullptr);
     // From here the worker owns its parameter. Without a worker nothing but the
