@@ -25,9 +25,9 @@ __attribute__((no_stack_protector)) int __cdecl seed_stack_guard()
     std::uintptr_t canary = 0;
     // RtlGenRandom (exported as SystemFunction036) reads the system's generator
     // without any cryptographic provider. It is looked up rather than imported,
-    // so the launcher imports what it did without stack protection; user32 and
-    // shell32 have already loaded advapi32. System32 only, never the program's
-    // folder.
+    // so the launcher imports what it did without stack protection; under Wine
+    // those imports have loaded advapi32 already. From System32 only, never the
+    // program's folder.
     if (const HMODULE advapi32 = LoadLibraryExW(L"advapi32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32)) {
         const auto generate = reinterpret_cast<RandomGenerator>(
             reinterpret_cast<void*>(GetProcAddress(advapi32, "SystemFunction036")));
