@@ -6,6 +6,7 @@
 #include "launcher/launch_decision.hpp"
 #include "launcher/launch_settings.hpp"
 #include "profile/profile_maintenance.hpp"
+#include "reports/error_report.hpp"
 #include "reports/result_report.hpp"
 #include "ui/discovery_window.hpp"
 
@@ -53,19 +54,20 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int)
     const std::wstring arguments = passthrough_arguments();
     const std::wstring profile_directory = find_user_data_dir();
     const LaunchSettings settings = read_launch_settings(settings_file_path(profile_directory));
+    const std::wstring result_report = result_report_path(profile_directory);
 
     if (!runs_discovery(settings)) {
         maintain_profile(profile_directory, settings);
         const std::wstring switches = static_switches(settings, hardware_figures());
-        write_result_report("passthrough", 0, "", "", launch_state);
+        write_result_report(result_report, "passthrough", 0, "", "", launch_state);
         start_engine(engine, arguments, switches);
         return exit_started;
     }
 
-    if (!run_discovery_window(instance, settings, launch_state)) {
+    if (!run_discovery_window(instance, settings, error_report_path(profile_directory), launch_state)) {
         // No window, no discovery: the engine starts as on a passthrough launch,
         // and the report, written first, says why.
-        write_result_report("degraded", 0, "DIALOG_INIT_FAILED",
+        write_result_report(result_report, "degraded", 0, "DIALOG_INIT_FAILED",
                             "CreateProgressDialog returned null; spawned engine without discovery", launch_state);
         maintain_profile(profile_directory, settings);
         start_engine(engine, arguments, static_switches(settings, hardware_figures()));
@@ -76,14 +78,14 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int)
     if (launch_state.cancelled.load()) return exit_started;
 
     if (launch_state.blocked.load()) {
-        write_result_report("blocked", launch_state.elapsed_ms, "PROXY_BLOCKED", blocked_launch_message(launch_state),
-                            launch_state);
+        write_result_report(result_report, "blocked", launch_state.elapsed_ms, "PROXY_BLOCKED",
+                            blocked_launch_message(launch_state), launch_state);
         return exit_blocked;
     }
 
     maintain_profile(profile_directory, settings);
     const std::wstring switches = discovery_switches(settings, launch_state, hardware_figures());
-    write_result_report("ok", launch_state.elapsed_ms, "", "", launch_state);
+    write_result_report(result_report, "ok", launch_state.elapsed_ms, "", "", launch_state);
     start_engine(engine, arguments, switches);
     return exit_started;
 }

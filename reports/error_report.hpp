@@ -12,8 +12,9 @@
 std::string error_report_record(const std::string& timestamp, const DiscoveryResult& result,
                                 const std::string& proxy, const std::string& discovery_url);
 
-// Windows: the report's path (possibly empty), and writing it there; true
-// when the report is in place, whole (never for an empty path).
-std::wstring error_report_path();
+// Windows: the report's path for the launch's profile directory (possibly
+// empty), and writing it there; true when the report is in place, whole
+// (never for an empty path).
+std::wstring error_report_path(const std::wstring& profile_directory);
 bool write_error_report(const std::wstring& path, const DiscoveryResult& result, const std::string& proxy,
                         const std::string& discovery_url);

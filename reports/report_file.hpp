@@ -7,8 +7,9 @@
 // The current UTC time as "YYYY-MM-DDTHH:MM:SSZ".
 std::string utc_timestamp();
 
-// The location rule of both reports for this launch's profile directory.
-std::wstring report_path(const std::wstring& file_name);
+// The location rule of both reports for the launch's profile directory (empty
+// without --user-data-dir=), which the launcher hands down.
+std::wstring report_path(const std::wstring& profile_directory, const std::wstring& file_name);
 
 // Replaces `path` with exactly `content` through "<path>.tmp", so a reader
 // never sees half a report. False on any failure, after which no .tmp file of

@@ -1,6 +1,5 @@
 #include "reports/report_file.hpp"
 
-#include "launcher/command_line.hpp"
 #include "reports/rename_retry.hpp"
 #include "reports/report_record.hpp"
 
@@ -14,9 +13,8 @@ std::string utc_timestamp()
     return format_utc_timestamp(now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond);
 }
 
-std::wstring report_path(const std::wstring& file_name)
+std::wstring report_path(const std::wstring& profile_directory, const std::wstring& file_name)
 {
-    const std::wstring profile_directory = find_user_data_dir();
     std::wstring local_appdata;
     if (profile_directory.empty()) {
         wchar_t folder[MAX_PATH] = {};

@@ -2,9 +2,9 @@
 #include "reports/report_file.hpp"
 #include "reports/result_report.hpp"
 
-std::wstring error_report_path()
+std::wstring error_report_path(const std::wstring& profile_directory)
 {
-    return report_path(L".orvalis-launcher-error.json");
+    return report_path(profile_directory, L".orvalis-launcher-error.json");
 }
 
 bool write_error_report(const std::wstring& path, const DiscoveryResult& result, const std::string& proxy,
@@ -16,15 +16,14 @@ bool write_error_report(const std::wstring& path, const DiscoveryResult& result,
     return write_file_atomic(path, error_report_record(utc_timestamp(), result, proxy, discovery_url));
 }
 
-std::wstring result_report_path()
+std::wstring result_report_path(const std::wstring& profile_directory)
 {
-    return report_path(L".orvalis-launcher-result.json");
+    return report_path(profile_directory, L".orvalis-launcher-result.json");
 }
 
-void write_result_report(const std::string& status, std::int64_t elapsed_ms, const std::string& error_code,
-                         const std::string& message, const LaunchState& state)
+void write_result_report(const std::wstring& path, const std::string& status, std::int64_t elapsed_ms,
+                         const std::string& error_code, const std::string& message, const LaunchState& state)
 {
-    const std::wstring path = result_report_path();
     if (path.empty()) return;
     write_file_atomic(path, result_report_record(utc_timestamp(), status, state, elapsed_ms, error_code, message));
 }

@@ -14,5 +14,5 @@
 using ProxyProbe = std::function<DiscoveryResult(const std::string& proxy_server, const std::string& discovery_url)>;
 
 // As run_discovery_window, with `probe` run on the worker thread.
-bool run_discovery_session(HINSTANCE instance, const LaunchSettings& settings, LaunchState& state,
-                           const ProxyProbe& probe);
+bool run_discovery_session(HINSTANCE instance, const LaunchSettings& settings, const std::wstring& error_report_path,
+                           LaunchState& state, const ProxyProbe& probe);

@@ -55,8 +55,8 @@ DWORD WINAPI DiscoveryWorker(LPVOID argument)
 
 } // namespace
 
-bool run_discovery_session(HINSTANCE instance, const LaunchSettings& settings, LaunchState& state,
-                           const ProxyProbe& probe)
+bool run_discovery_session(HINSTANCE instance, const LaunchSettings& settings, const std::wstring& error_report_path,
+                           LaunchState& state, const ProxyProbe& probe)
 {
     const auto session = std::make_shared<DiscoverySession>();
     install_progress_steps(session->progress_steps);
@@ -73,9 +73,8 @@ bool run_discovery_session(HINSTANCE instance, const LaunchSettings& settings, L
     ShowWindow(progress_window, SW_SHOW);
     UpdateWindow(progress_window);
 
-    const std::wstring report_path = error_report_path();
     auto parameter = std::make_unique<WorkerParameter>(
-        WorkerParameter{{settings, report_path}, session, probe, progress_window});
+        WorkerParameter{{settings, error_report_path}, session, probe, progress_window});
     // Default security and stack size, running at once; the thread's id is not wanted.
     const HANDLE worker = CreateThread(nullptr, 0, DiscoveryWorker, parameter.get(), 0, nullptr);
     // From here the worker owns its parameter. Without a worker nothing but the
@@ -99,7 +98,7 @@ bool run_discovery_session(HINSTANCE instance, const LaunchSettings& settings, L
     // The attempt is unknown for a worker that has not ended, so the report names no URL.
     hand_over_launch_state(session->state, worker_ended, blocks_failed_launch(settings), session->error_report,
                            [&](const DiscoveryResult& failure) {
-                               return write_error_report(report_path, failure, settings.proxy_server, "");
+                               return write_error_report(error_report_path, failure, settings.proxy_server, "");
                            },
                            state);
     return true;

@@ -12,6 +12,8 @@
 
 #include <fstream>
 #include <random>
+#include <set>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -177,6 +179,73 @@ TEST(HardwareFigures, AreDecimalNumbersOfThisMachine)
     SYSTEM_INFO info{};
     GetSystemInfo(&info);
     EXPECT_EQ(hardware_concurrency_value(), std::to_wstring(info.dwNumberOfProcessors));
+}
+
+// stack-guard-probe.exe, built beside this program with the launcher's canaries:
+// how it ended, and what it wrote in its record file.
+struct ProbeRun {
+    DWORD exit_code = 0;
+    std::string record;
+};
+
+ProbeRun run_stack_guard_probe(const std::wstring& arguments)
+{
+    wchar_t self[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, self, MAX_PATH);
+    std::wstring probe = self;
+    probe.replace(probe.find_last_of(L'\\') + 1, std::wstring::npos, L"stack-guard-probe.exe");
+    const std::wstring record = scratch_directory() + L"\\stack-guard-probe.txt";
+    DeleteFileW(record.c_str());
+    std::wstring line = quote_argument(probe, false) + L" " + arguments + L" " + quote_argument(record, false);
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    ProbeRun run;
+    // Nothing handed down: the probe tells what it saw through its record file.
+    if (!CreateProcessW(probe.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &process)) {
+        ADD_FAILURE() << "stack-guard-probe.exe did not start: error " << GetLastError();
+        return run;
+    }
+    // A probe still running after 30 s (a crash handler that waits) is ended, so it does not outlive the test.
+    if (WaitForSingleObject(process.hProcess, 30000) != WAIT_OBJECT_0) {
+        ADD_FAILURE() << "stack-guard-probe.exe " << wide_to_utf8(arguments) << " did not end";
+        TerminateProcess(process.hProcess, 1);
+        WaitForSingleObject(process.hProcess, INFINITE);
+    }
+    GetExitCodeProcess(process.hProcess, &run.exit_code);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    run.record = read_all(record);
+    return run;
+}
+
+TEST(StackGuard, IsSeededBeforeTheFirstProtectedConstructorAndDiffersFromStartToStart)
+{
+    std::set<std::string> guards;
+    for (int start = 0; start < 2; ++start) {
+        const ProbeRun run = run_stack_guard_probe(L"guard");
+        ASSERT_EQ(run.exit_code, 0u);
+        std::istringstream record(run.record);
+        std::string seen_by_a_constructor, seen_by_wmain;
+        record >> seen_by_a_constructor >> seen_by_wmain;
+        ASSERT_EQ(seen_by_wmain.size(), 16u) << run.record;
+        EXPECT_EQ(seen_by_a_constructor, seen_by_wmain) << "the guard changed after a protected function ran";
+        EXPECT_NE(seen_by_wmain, "0000000000000000");
+        guards.insert(seen_by_wmain);
+    }
+    EXPECT_EQ(guards.size(), 2u) << "two starts had the same guard";
+}
+
+TEST(StackGuard, SmashedCanaryEndsTheProcessAtOnceWithTheStackCookieStatus)
+{
+    const ProbeRun unharmed = run_stack_guard_probe(L"overrun 0");
+    EXPECT_EQ(unharmed.exit_code, 0u);
+    EXPECT_EQ(unharmed.record, "atexit\n");
+    // No exception handler, filter or atexit function runs on the smashed stack.
+    const ProbeRun smashed = run_stack_guard_probe(L"overrun 64");
+    EXPECT_EQ(smashed.exit_code, static_cast<DWORD>(STATUS_STACK_BUFFER_OVERRUN));
+    EXPECT_EQ(smashed.record, "");
 }
 
 TEST(TextConversion, PlatformConversionAgreesWithTheNativeOne)

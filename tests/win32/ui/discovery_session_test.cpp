@@ -118,7 +118,7 @@ TEST_F(DiscoverySession, FallbackRoadPostsEveryUpdateThenClosesWithTheStateCompl
     };
 
     LaunchState state;
-    ASSERT_TRUE(run_discovery_session(GetModuleHandleW(nullptr), settings, state, probe));
+    ASSERT_TRUE(run_discovery_session(GetModuleHandleW(nullptr), settings, error_report_file(), state, probe));
     EXPECT_EQ(retrieved, (Retrieved{{update, 0}, {update, 1}, {update, 1}, {update, 1}, {update, 2}, {update, 3},
                                     {WM_PROGRESS_CLOSE, 0}}));
     EXPECT_FALSE(state.cancelled.load());
@@ -137,7 +137,7 @@ TEST_F(DiscoverySession, BlockingFailureLeavesItsReportAndTheBlockedFlag)
     const auto probe = [](const std::string&, const std::string&) { return failure("PROXY_TIMEOUT", 10003); };
 
     LaunchState state;
-    ASSERT_TRUE(run_discovery_session(GetModuleHandleW(nullptr), settings, state, probe));
+    ASSERT_TRUE(run_discovery_session(GetModuleHandleW(nullptr), settings, error_report_file(), state, probe));
     EXPECT_EQ(retrieved,
               (Retrieved{{update, 0}, {update, 1}, {update, 1}, {update, 2}, {update, 3}, {WM_PROGRESS_CLOSE, 0}}));
     EXPECT_FALSE(state.cancelled.load());
@@ -160,7 +160,7 @@ TEST_F(DiscoverySession, UserClosingDuringTheProbeEndsTheLaunchAsCancelled)
     };
 
     LaunchState state;
-    ASSERT_TRUE(run_discovery_session(GetModuleHandleW(nullptr), settings, state, probe));
+    ASSERT_TRUE(run_discovery_session(GetModuleHandleW(nullptr), settings, error_report_file(), state, probe));
     // The worker's update after the probe goes to a window already gone.
     EXPECT_EQ(retrieved, (Retrieved{{update, 0}, {update, 1}, {WM_CLOSE, 0}}));
     EXPECT_TRUE(state.cancelled.load());
@@ -202,7 +202,7 @@ TEST_F(DiscoverySession, AWorkerStillProbingAfterTheWaitWritesNothingOfTheLaunch
 
         LaunchState state;
         const ULONGLONG started = GetTickCount64();
-        ASSERT_TRUE(run_discovery_session(GetModuleHandleW(nullptr), settings, state, probe));
+        ASSERT_TRUE(run_discovery_session(GetModuleHandleW(nullptr), settings, error_report_file(), state, probe));
         const ULONGLONG waited = GetTickCount64() - started;
         EXPECT_GE(waited, 6000u);
         EXPECT_LT(waited, 6600u);
@@ -243,7 +243,7 @@ TEST(DiscoverySessionWithoutADisplay, ReturnsAtOnceWithoutProbing)
     };
 
     LaunchState state;
-    EXPECT_FALSE(run_discovery_session(GetModuleHandleW(nullptr), settings, state, probe));
+    EXPECT_FALSE(run_discovery_session(GetModuleHandleW(nullptr), settings, error_report_file(), state, probe));
     EXPECT_FALSE(probed);
     EXPECT_FALSE(state.cancelled.load());
     EXPECT_EQ(FindWindowW(L"OrvalisBrowserLauncher", nullptr), nullptr);
