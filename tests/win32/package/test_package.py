@@ -59,9 +59,9 @@ SUPPORTED_OS = {"{35138b9a-5d96-4fbd-8e2d-a2440225f93a}": "Windows 7",
 DLL_CHARACTERISTICS = {"HIGH_ENTROPY_VA": 0x20, "DYNAMIC_BASE": 0x40, "NX_COMPAT": 0x100,
                        "TERMINAL_SERVER_AWARE": 0x8000}
 ACTCTX_RUN_LEVEL_AS_INVOKER = 1
-# What the launcher imports, the same as before it had stack canaries: their guard and failure routine are its
-# own, so no ADVAPI32.dll for a crypto provider.
-LAUNCHER_IMPORTS = ["GDI32.dll", "KERNEL32.dll", "msvcrt.dll", "SHELL32.dll", "SHLWAPI.dll", "USER32.dll"]
+# What the launcher imports: no ADVAPI32.dll for a crypto provider, since the stack canaries' guard and failure
+# routine are its own; ntdll.dll for the maintenance's opens relative to a folder's handle.
+LAUNCHER_IMPORTS = ["GDI32.dll", "KERNEL32.dll", "msvcrt.dll", "ntdll.dll", "SHELL32.dll", "SHLWAPI.dll", "USER32.dll"]
 
 
 def cmake_quoted(text):
