@@ -1,5 +1,7 @@
 #include "launcher/launch_settings.hpp"
 
+#include "profile/profile_maintenance.hpp"
+
 #include <windows.h>
 #include <shlobj.h>
 #include <shlwapi.h>
@@ -21,6 +23,16 @@ std::wstring settings_file_path(const std::wstring& profile_directory)
     if (!profile_directory.empty()) {
         const std::wstring candidate = profile_directory + L"\\command-line.json";
         if (PathFileExistsW(candidate.c_str())) return candidate;
+        // Past 260 characters (a profile path of 242 or more) Windows finds the
+        // file only by its "\\?\" name, unless long paths are enabled for both
+        // the machine and the program. Without it the launcher would take the
+        // fallback file's settings for this profile, its maintenance included.
+        // Wine has no such limit (docs/windows-checklist.md, the long profile path).
+        const std::wstring folder = profile_folder(profile_directory);
+        if (!folder.empty()) {
+            const std::wstring long_candidate = folder + L"\\command-line.json";
+            if (GetFileAttributesW(long_candidate.c_str()) != INVALID_FILE_ATTRIBUTES) return long_candidate;
+        }
     }
     // Taken even when it does not exist: the defaults then apply.
     return fallback_settings_path();

@@ -17,6 +17,13 @@
 
 #include <string>
 
+// The profile folder as the settings file and the reports name it (the
+// profile directory with a backslash and their file name), resolved by the
+// system against the current directory, which the engine inherits too, in the
+// "\\?\" form that the file calls take past 260 characters. Empty when it
+// names no folder below a root, which removes nothing.
+std::wstring profile_folder(const std::wstring& profile_directory);
+
 // The engine's previous session, so that no tabs are restored.
 void RemovePreviousSession(const std::wstring& profile_directory);
 

@@ -14,24 +14,6 @@
 
 namespace {
 
-// The profile folder as the settings file and the reports name it (the
-// profile directory with a backslash and their file name), resolved by the
-// system against the current directory, which the engine inherits too. Empty
-// when it cannot be, which removes nothing.
-std::wstring profile_folder(const std::wstring& profile_directory)
-{
-    // GetFullPathNameW reads up to the first NUL; a path holding one names something else.
-    if (profile_directory.empty() || profile_directory.find(L'\0') != std::wstring::npos) return {};
-    const std::wstring directory = profile_directory + L"\\";
-    const DWORD size = GetFullPathNameW(directory.c_str(), 0, nullptr, nullptr);
-    if (size == 0) return {};
-    std::wstring full(size, L'\0');
-    const DWORD length = GetFullPathNameW(directory.c_str(), size, full.data(), nullptr);
-    if (length == 0 || length >= size) return {};
-    full.resize(length);
-    return profile_folder_path(profile_directory, full);
-}
-
 // Removes a checked folder with everything below it, deepest first. Folders
 // wait on an explicit list of open handles rather than in recursion, so no
 // depth of tree can overflow the stack. Takes over the folder's handle and
@@ -138,6 +120,20 @@ void carry_out(const std::wstring& profile_directory, const RemovalPlan& plan)
 }
 
 } // namespace
+
+std::wstring profile_folder(const std::wstring& profile_directory)
+{
+    // GetFullPathNameW reads up to the first NUL; a path holding one names something else.
+    if (profile_directory.empty() || profile_directory.find(L'\0') != std::wstring::npos) return {};
+    const std::wstring directory = profile_directory + L"\\";
+    const DWORD size = GetFullPathNameW(directory.c_str(), 0, nullptr, nullptr);
+    if (size == 0) return {};
+    std::wstring full(size, L'\0');
+    const DWORD length = GetFullPathNameW(directory.c_str(), size, full.data(), nullptr);
+    if (length == 0 || length >= size) return {};
+    full.resize(length);
+    return profile_folder_path(profile_directory, full);
+}
 
 void RemovePreviousSession(const std::wstring& profile_directory)
 {
