@@ -29,10 +29,12 @@ HardwareFigures hardware_figures()
 }
 
 // Runs before the engine starts, so the engine never finds the removed data.
+// Both share one retry budget: held entries delay the launch once at most.
 void maintain_profile(const std::wstring& profile_directory, const LaunchSettings& settings)
 {
-    if (settings.close_previous_tabs) RemovePreviousSession(profile_directory);
-    ResetGranularStorage(profile_directory, settings.storage_reset);
+    RetryBudget budget;
+    if (settings.close_previous_tabs) RemovePreviousSession(profile_directory, budget);
+    ResetGranularStorage(profile_directory, settings.storage_reset, budget);
 }
 
 void show_engine_missing(const std::wstring& engine)

@@ -9,11 +9,14 @@
 // directory's, as for the engine); a root, in any spelling or reached through
 // a link, removes nothing. Items are removed for good (no recycle bin, no
 // dialog), paths longer than 260 characters included. A link (symbolic link,
-// junction, mount point) or any other reparse point inside or in place of an
-// item goes itself, or stays, and is never entered: nothing outside the
-// profile folder is deleted or changed.
+// junction, mount point) inside or in place of an item goes itself, or stays,
+// and is never entered: nothing outside the profile folder is deleted or
+// changed. Folders that some driver keeps (cloud files, ProjFS) are entered
+// like plain ones, without fetching anything. An entry refused for a moment
+// is tried again while the launch's retry budget lasts.
 
 #include "common/records.hpp"
+#include "profile/removal_retry.hpp"
 
 #include <string>
 
@@ -25,8 +28,8 @@
 std::wstring profile_folder(const std::wstring& profile_directory);
 
 // The engine's previous session, so that no tabs are restored.
-void RemovePreviousSession(const std::wstring& profile_directory);
+void RemovePreviousSession(const std::wstring& profile_directory, RetryBudget& budget);
 
 // The kinds of site storage selected in `storage_reset`. A journal goes only
 // when its database went or was never there.
-void ResetGranularStorage(const std::wstring& profile_directory, const FlagMap& storage_reset);
+void ResetGranularStorage(const std::wstring& profile_directory, const FlagMap& storage_reset, RetryBudget& budget);

@@ -14,13 +14,21 @@ std::uint32_t as_set(std::uint32_t attributes)
     return kept != 0 ? kept : file_attribute::normal;
 }
 
+// Whether the attributes and tag describe a link. Tag 0 is reserved and names no owner.
+bool is_link(std::uint32_t attributes, std::uint32_t tag)
+{
+    if (!(attributes & file_attribute::reparse_point)) return false;
+    return tag == 0 || (tag & name_surrogate_tag_bit) != 0;
+}
+
 } // namespace
 
 EntryAction entry_action(const EntryFacts& facts)
 {
     if (!facts.at_own_name) return EntryAction::leave;
-    const std::uint32_t seen = facts.attributes | (facts.listed ? facts.listed_attributes : 0);
-    if (seen & file_attribute::reparse_point) return EntryAction::remove;
+    if (is_link(facts.attributes, facts.reparse_tag) ||
+        (facts.listed && is_link(facts.listed_attributes, facts.listed_reparse_tag)))
+        return EntryAction::remove;
     const bool folder = (facts.attributes & file_attribute::directory) != 0;
     if (facts.listed && folder != ((facts.listed_attributes & file_attribute::directory) != 0))
         return EntryAction::leave;

@@ -19,6 +19,12 @@ constexpr std::uint32_t offline = 0x1000;
 constexpr std::uint32_t not_content_indexed = 0x2000;
 } // namespace file_attribute
 
+// A reparse tag with this bit is a name surrogate: the entry stands for
+// another named entity (a symbolic link, a junction, a mount point). Other
+// tags (cloud files, data deduplication, compression, projected folders) mark
+// a file or folder whose data a driver keeps, and which is what it seems.
+constexpr std::uint32_t name_surrogate_tag_bit = 0x20000000;
+
 struct EntryFacts {
     // The handle's own path is its parent's path and this entry's name. A
     // file system that follows a link although told not to (Wine with a
@@ -28,18 +34,24 @@ struct EntryFacts {
     std::uint32_t attributes = 0; // asked of the entry's handle
     bool listed = false;          // the entry came from its parent's listing
     std::uint32_t listed_attributes = 0;
+    std::uint32_t reparse_tag = 0;        // the handle's, meaningful with the reparse point attribute
+    std::uint32_t listed_reparse_tag = 0; // the listing's, likewise
 };
 
 enum class EntryAction {
-    enter,  // a plain folder: its entries go first, then the folder itself
+    enter,  // a folder: its entries go first, then the folder itself
     remove, // a file, or a link of any kind, which goes itself and is never entered
     leave,  // not what it seemed, or not reached safely: untouched
 };
 
-// A reparse point (symbolic link, junction, mount point, cloud placeholder or
-// any other) is never entered, whichever of the handle and the listing says
-// so; an entry that turned from folder to file or back between the listing
-// and the open is left.
+// A link (a reparse point whose tag is a name surrogate: symbolic link,
+// junction, mount point) is never entered, whichever of the handle and the
+// listing says so; nor is a reparse point without a tag (Wine shows a link
+// made on the host so), since nothing tells what it stands for. A folder
+// with any other tag (a cloud provider's, ProjFS) holds its own entries and
+// is entered like a plain one; a file with any tag goes itself. An entry
+// that turned from folder to file or back between the listing and the open
+// is left.
 EntryAction entry_action(const EntryFacts& facts);
 
 // The attributes to give an entry for a delete that refuses read-only items,

@@ -2,17 +2,16 @@
 
 #include "profile/removal_entry.hpp"
 #include "profile/removal_plan.hpp"
+#include "profile/removal_status.hpp"
 
 #include <winternl.h>
 
 namespace {
 
-constexpr NTSTATUS status_object_name_not_found = static_cast<NTSTATUS>(0xC0000034);
-constexpr NTSTATUS status_object_path_not_found = static_cast<NTSTATUS>(0xC000003A);
-
-// FileDispositionInfoEx, which MinGW's headers declare only for newer targets
-// than the launcher's; the value is fixed by the system.
-constexpr auto file_disposition_info_ex = static_cast<FILE_INFO_BY_HANDLE_CLASS>(21);
+// Information classes that MinGW's headers lack or declare only for newer
+// targets than the launcher's; the values are fixed by the system.
+constexpr auto file_disposition_information = static_cast<FILE_INFORMATION_CLASS>(13);
+constexpr auto file_disposition_information_ex = static_cast<FILE_INFORMATION_CLASS>(64);
 
 // Others may go on reading, writing and deleting while an entry is open here:
 // nothing held by the launcher blocks the user's programs.
@@ -34,12 +33,13 @@ std::wstring final_name_of(HANDLE handle)
     return {};
 }
 
-// What the handle says: its attributes and its name on the volume. False when it says nothing.
+// What the handle says: its attributes, its reparse tag and its name on the volume. False when it says nothing.
 bool describe(OpenEntry& entry)
 {
     FILE_ATTRIBUTE_TAG_INFO tag{};
     if (!GetFileInformationByHandleEx(entry.handle, FileAttributeTagInfo, &tag, sizeof tag)) return false;
     entry.attributes = tag.FileAttributes;
+    entry.reparse_tag = tag.ReparseTag;
     entry.final_name = final_name_of(entry.handle);
     return !entry.final_name.empty();
 }
@@ -52,11 +52,34 @@ bool set_attributes(HANDLE handle, std::uint32_t attributes)
     return SetFileInformationByHandle(handle, FileBasicInfo, &basic, sizeof basic) != 0;
 }
 
-bool mark_for_delete(HANDLE handle)
+// Waits before another try of a call refused for a moment; false when the budget is spent.
+bool wait_to_retry(RetryBudget& budget, unsigned& retries)
 {
-    FILE_DISPOSITION_INFO disposition{};
-    disposition.DeleteFile = TRUE;
-    return SetFileInformationByHandle(handle, FileDispositionInfo, &disposition, sizeof disposition) != 0;
+    const std::uint32_t wait = take_retry_wait(budget, retries++);
+    if (wait == 0) return false;
+    Sleep(wait);
+    return true;
+}
+
+// One step of a delete through the handle, answered with the file system's own status, which
+// tells "unsupported" from "read-only" and "pending" where Win32 errors merge them.
+std::uint32_t try_delete(HANDLE handle, DeleteStep step)
+{
+    IO_STATUS_BLOCK io{};
+    if (step == DeleteStep::classic || step == DeleteStep::classic_read_only_cleared) {
+        FILE_DISPOSITION_INFO classic{};
+        classic.DeleteFile = TRUE;
+        return static_cast<std::uint32_t>(
+            NtSetInformationFile(handle, &io, &classic, sizeof classic, file_disposition_information));
+    }
+    // POSIX semantics: the name goes at once, even while another program
+    // holds the entry open with delete sharing, so its folder can go next.
+    // Ignoring read-only rather than clearing it changes nothing that stays.
+    FILE_DISPOSITION_INFO_EX posix{};
+    posix.Flags = FILE_DISPOSITION_FLAG_DELETE | FILE_DISPOSITION_FLAG_POSIX_SEMANTICS;
+    if (step == DeleteStep::posix_over_read_only) posix.Flags |= FILE_DISPOSITION_FLAG_IGNORE_READONLY_ATTRIBUTE;
+    return static_cast<std::uint32_t>(
+        NtSetInformationFile(handle, &io, &posix, sizeof posix, file_disposition_information_ex));
 }
 
 } // namespace
@@ -81,7 +104,8 @@ bool open_profile_folder(const std::wstring& extended_path, OpenEntry& folder)
     return !(length > 0 && length < 4 && !has_removable_profile(on_volume));
 }
 
-OpenResult open_child(const OpenEntry& parent, const std::wstring& name, OpenEntry& child)
+OpenResult open_child(const OpenEntry& parent, const std::wstring& name, EntryUse use, RetryBudget& budget,
+                      OpenEntry& child)
 {
     UNICODE_STRING object_name{};
     object_name.Buffer = const_cast<wchar_t*>(name.data());
@@ -90,20 +114,34 @@ OpenResult open_child(const OpenEntry& parent, const std::wstring& name, OpenEnt
     // Relative to the parent's handle, so no path is looked up again; names
     // compare without case, as everywhere in Win32.
     InitializeObjectAttributes(&attributes, &object_name, OBJ_CASE_INSENSITIVE, parent.handle, nullptr);
-    IO_STATUS_BLOCK status{};
+    // FILE_LIST_DIRECTORY to list a folder. To remove an entry, DELETE, and
+    // FILE_WRITE_ATTRIBUTES for a read-only one where the file system lacks a
+    // delete that ignores the attribute; a folder on the way asks for neither,
+    // which no sharing mode refuses.
+    const ACCESS_MASK access = FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES | SYNCHRONIZE |
+                               (use == EntryUse::remove ? DELETE | FILE_WRITE_ATTRIBUTES : 0);
+    NTSTATUS result = 0;
     HANDLE handle = nullptr;
-    // DELETE to remove it, FILE_LIST_DIRECTORY to list a folder,
-    // FILE_WRITE_ATTRIBUTES for a read-only entry where the file system lacks
-    // a delete that ignores the attribute. FILE_OPEN_REPARSE_POINT: a link
-    // is opened itself, never followed; FILE_OPEN_NO_RECALL: a cloud
-    // placeholder is not downloaded to be deleted. Synchronous I/O for the listing.
-    const NTSTATUS result = NtCreateFile(
-        &handle, DELETE | FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES | SYNCHRONIZE, &attributes,
-        &status, nullptr, 0, share_all, FILE_OPEN,
-        FILE_OPEN_REPARSE_POINT | FILE_OPEN_NO_RECALL | FILE_OPEN_FOR_BACKUP_INTENT | FILE_SYNCHRONOUS_IO_NONALERT,
-        nullptr, 0);
-    if (result == status_object_name_not_found || result == status_object_path_not_found) return OpenResult::absent;
-    if (result < 0) return OpenResult::failed;
+    unsigned retries = 0;
+    do {
+        IO_STATUS_BLOCK status{};
+        // FILE_OPEN_REPARSE_POINT: a link is opened itself, never followed;
+        // FILE_OPEN_NO_RECALL: a cloud placeholder is not downloaded to be
+        // deleted. Synchronous I/O for the listing.
+        result = NtCreateFile(&handle, access, &attributes, &status, nullptr, 0, share_all, FILE_OPEN,
+                              FILE_OPEN_REPARSE_POINT | FILE_OPEN_NO_RECALL | FILE_OPEN_FOR_BACKUP_INTENT |
+                                  FILE_SYNCHRONOUS_IO_NONALERT,
+                              nullptr, 0);
+    } while (status_meaning(static_cast<std::uint32_t>(result)) == StatusMeaning::for_now &&
+             wait_to_retry(budget, retries));
+    switch (status_meaning(static_cast<std::uint32_t>(result))) {
+    case StatusMeaning::done:
+        break;
+    case StatusMeaning::gone:
+        return OpenResult::absent;
+    default:
+        return OpenResult::failed;
+    }
     child.handle = handle;
     if (!describe(child)) {
         close_entry(child);
@@ -120,9 +158,9 @@ bool at_own_name(const OpenEntry& parent, const std::wstring& name, const OpenEn
                                 static_cast<int>(child.final_name.size()), TRUE) == CSTR_EQUAL;
 }
 
-std::vector<ListedEntry> list_folder(const OpenEntry& folder)
+FolderListing list_folder(const OpenEntry& folder)
 {
-    std::vector<ListedEntry> entries;
+    FolderListing listing;
     // 64 KiB, aligned for the records; the listing goes on until the system has no more.
     std::vector<std::uint64_t> buffer(8192);
     FILE_INFO_BY_HANDLE_CLASS next = FileIdBothDirectoryRestartInfo;
@@ -133,35 +171,36 @@ std::vector<ListedEntry> list_folder(const OpenEntry& folder)
         for (;;) {
             const auto* info = reinterpret_cast<const FILE_ID_BOTH_DIR_INFO*>(record);
             std::wstring name(info->FileName, info->FileNameLength / sizeof(wchar_t));
-            if (name != L"." && name != L"..") entries.push_back({std::move(name), info->FileAttributes});
+            // A reparse point's listing record holds its tag where others hold their extended attributes' size.
+            if (name != L"." && name != L"..") listing.entries.push_back({std::move(name), info->FileAttributes,
+                                                                          info->EaSize});
             if (info->NextEntryOffset == 0) break;
             record += info->NextEntryOffset;
         }
     }
-    return entries;
+    listing.complete = listing_complete(GetLastError(), next == FileIdBothDirectoryRestartInfo);
+    return listing;
 }
 
-bool delete_entry(const OpenEntry& entry, bool over_read_only)
+bool delete_entry(const OpenEntry& entry, bool over_read_only, RetryBudget& budget)
 {
-    // POSIX semantics: the name goes at once, even while another program
-    // holds the entry open with delete sharing, so its folder can go next.
-    // The read-only attribute is ignored rather than cleared, so nothing that
-    // stays is changed. Windows 10 1809 and later on NTFS.
-    FILE_DISPOSITION_INFO_EX posix{};
-    posix.Flags = FILE_DISPOSITION_FLAG_DELETE | FILE_DISPOSITION_FLAG_POSIX_SEMANTICS;
-    if (over_read_only) posix.Flags |= FILE_DISPOSITION_FLAG_IGNORE_READONLY_ATTRIBUTE;
-    if (SetFileInformationByHandle(entry.handle, file_disposition_info_ex, &posix, sizeof posix)) return true;
-    // Elsewhere (FAT, network shares, older Windows, Wine) the classic
-    // delete: the name goes when the last handle closes, and a read-only
-    // entry refuses it.
-    if (mark_for_delete(entry.handle)) return true;
-    const std::uint32_t writable = over_read_only ? attributes_for_delete(entry.attributes) : 0;
-    if (writable == 0 || !set_attributes(entry.handle, writable)) return false;
-    const bool marked = mark_for_delete(entry.handle);
+    const DeleteRefusal refusal{over_read_only, (entry.attributes & file_attribute::readonly) != 0};
+    DeleteStep step = DeleteStep::posix;
+    bool cleared = false;
+    unsigned retries = 0;
+    while (step != DeleteStep::removed && step != DeleteStep::stayed) {
+        if (clears_read_only(step) && !cleared) {
+            if (!set_attributes(entry.handle, attributes_for_delete(entry.attributes))) break;
+            cleared = true;
+        }
+        const DeleteStep next = next_delete_step(step, try_delete(entry.handle, step), refusal);
+        if (next == step && !wait_to_retry(budget, retries)) break;
+        step = next;
+    }
     // Put back whatever happened: an entry that stays keeps its attributes,
     // and so do a hard link's other names, which share them.
-    set_attributes(entry.handle, attributes_to_restore(entry.attributes));
-    return marked;
+    if (cleared) set_attributes(entry.handle, attributes_to_restore(entry.attributes));
+    return step == DeleteStep::removed;
 }
 
 void close_entry(OpenEntry& entry)

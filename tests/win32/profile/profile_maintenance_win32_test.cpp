@@ -124,6 +124,7 @@ protected:
     fs::path root;
     fs::path profile;
     std::set<std::wstring> trash_before;
+    RetryBudget budget;
 
     void SetUp() override
     {
@@ -175,7 +176,7 @@ TEST_F(ProfileMaintenance, PreviousSessionGoesWholeAndNothingBesideIt)
     SetFileAttributesW((profile / L"Default\\Sessions\\Tabs_2").c_str(), kept_attributes);
     ASSERT_TRUE(CreateHardLinkW(twin.c_str(), (profile / L"Default\\Sessions\\Tabs_2").c_str(), nullptr));
 
-    RemovePreviousSession(profile.wstring());
+    RemovePreviousSession(profile.wstring(), budget);
 
     EXPECT_EQ(existing(profile, session_items), std::vector<std::wstring>{});
     EXPECT_EQ(existing(profile, session_neighbours), session_neighbours);
@@ -189,7 +190,7 @@ TEST_F(ProfileMaintenance, AnItemThatCannotGoStaysAndTheRestStillGo)
     make(profile, {L"Default\\Current Session", L"Default\\Last Tabs", L"Default\\Sessions"});
     SetFileAttributesW((profile / L"Default\\Current Session").c_str(), FILE_ATTRIBUTE_READONLY);
 
-    RemovePreviousSession(profile.wstring());
+    RemovePreviousSession(profile.wstring(), budget);
 
     EXPECT_EQ(existing(profile, {L"Default\\Current Session", L"Default\\Last Tabs", L"Default\\Sessions"}),
               std::vector<std::wstring>{L"Default\\Current Session"});
@@ -216,8 +217,8 @@ TEST_F(ProfileMaintenance, FilesHeldOpenByAnotherProcessStayAndTheRestGo)
     ASSERT_TRUE(held_tabs.holding() && held_cookies.holding() && held_shared_storage.holding() &&
                 held_lock.holding() && held_session.holding());
 
-    RemovePreviousSession(profile.wstring());
-    ResetGranularStorage(profile.wstring(), {{"all", true}});
+    RemovePreviousSession(profile.wstring(), budget);
+    ResetGranularStorage(profile.wstring(), {{"all", true}}, budget);
 
     EXPECT_EQ(existing(profile, items),
               (std::vector<std::wstring>{L"Default\\Current Tabs", L"Default\\Sessions\\Tabs_held", L"Default\\Cookies",
@@ -236,19 +237,19 @@ TEST_F(ProfileMaintenance, ProfileDirectoryForms)
 
     // A relative directory is the current directory's, as for the engine,
     // which inherits it; a trailing backslash stays on the directory.
-    RemovePreviousSession(L"Relative");
-    ResetGranularStorage(L"Relative", {{"shader_cache", true}});
-    RemovePreviousSession(profile.wstring() + L"\\");
-    ResetGranularStorage(profile.wstring() + L"\\", {{"shader_cache", true}});
-    RemovePreviousSession((root / L"Missing").wstring());
-    ResetGranularStorage((root / L"Missing").wstring(), {{"all", true}, {"cache_storage", true}});
+    RemovePreviousSession(L"Relative", budget);
+    ResetGranularStorage(L"Relative", {{"shader_cache", true}}, budget);
+    RemovePreviousSession(profile.wstring() + L"\\", budget);
+    ResetGranularStorage(profile.wstring() + L"\\", {{"shader_cache", true}}, budget);
+    RemovePreviousSession((root / L"Missing").wstring(), budget);
+    ResetGranularStorage((root / L"Missing").wstring(), {{"all", true}, {"cache_storage", true}}, budget);
     // "q " with its blank is the folder its settings come from ("q \command-line.json"); its namesake "q" stays.
     make(root, {L"q\\Default\\Sessions\\Tabs_1"});
     const std::wstring blank = L"\\\\?\\" + (root / L"q ").wstring();
     for (const std::wstring& folder : {blank, blank + L"\\Default", blank + L"\\Default\\Sessions"})
         ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
     std::ofstream(fs::path(blank + L"\\Default\\Sessions\\Tabs_1")) << "data";
-    RemovePreviousSession((root / L"q ").wstring());
+    RemovePreviousSession((root / L"q ").wstring(), budget);
 
     // "\" and "/" resolve to the root of the current drive, and a drive root
     // names no profile: what lies at the top of the drive stays.
@@ -260,8 +261,8 @@ TEST_F(ProfileMaintenance, ProfileDirectoryForms)
          {std::wstring(L"\\"), std::wstring(L"/"), drive.wstring(), drive.wstring().substr(0, 2),
           L"\\\\?\\" + drive.wstring(), L"\\\\?\\Global\\" + drive.wstring(),
           L"\\\\.\\Global\\" + drive.wstring().substr(0, 2)}) {
-        RemovePreviousSession(top);
-        ResetGranularStorage(top, {{"all", true}});
+        RemovePreviousSession(top, budget);
+        ResetGranularStorage(top, {{"all", true}}, budget);
     }
     SetCurrentDirectoryW(previous);
     const std::vector<std::wstring> left_at_drive_root = existing(drive, at_drive_root);
@@ -319,8 +320,8 @@ TEST_F(ProfileMaintenance, TreesDeeperThan260CharactersGoWhole)
     ASSERT_NE(created, INVALID_HANDLE_VALUE);
     CloseHandle(created);
 
-    RemovePreviousSession(long_profile.wstring());
-    ResetGranularStorage(long_profile.wstring(), {{"cache_storage", true}, {"indexeddb", true}});
+    RemovePreviousSession(long_profile.wstring(), budget);
+    ResetGranularStorage(long_profile.wstring(), {{"cache_storage", true}, {"indexeddb", true}}, budget);
 
     for (const std::wstring& gone : {cache_storage, indexeddb, sessions})
         EXPECT_EQ(GetFileAttributesW(gone.c_str()), INVALID_FILE_ATTRIBUTES) << wide_to_utf8(gone);
@@ -351,7 +352,7 @@ TEST_F(ProfileMaintenance, AllStorageKindsGoAndTheirNeighboursStay)
     make(profile, removed);
     make(profile, kept);
 
-    ResetGranularStorage(profile.wstring(), {{"all", true}, {"cookies", false}});
+    ResetGranularStorage(profile.wstring(), {{"all", true}, {"cookies", false}}, budget);
 
     EXPECT_EQ(existing(profile, removed), std::vector<std::wstring>{});
     EXPECT_EQ(existing(profile, {L"Default\\File System\\", L"Default\\Service Worker\\", L"ShaderCache\\"}),
@@ -363,7 +364,7 @@ TEST_F(ProfileMaintenance, CacheStorageAloneLeavesTheRestOfTheServiceWorkerFolde
 {
     make(profile, {L"Default\\Service Worker\\CacheStorage\\abc\\index", L"Default\\Service Worker\\Database\\LOG"});
 
-    ResetGranularStorage(profile.wstring(), {{"cache_storage", true}});
+    ResetGranularStorage(profile.wstring(), {{"cache_storage", true}}, budget);
 
     EXPECT_EQ(existing(profile,
                        {L"Default\\Service Worker\\CacheStorage\\", L"Default\\Service Worker\\Database\\LOG"}),
@@ -380,9 +381,9 @@ TEST_F(ProfileMaintenance, WildcardsAreNeverExpanded)
     };
     make(root, items);
 
-    RemovePreviousSession((root / L"p*").wstring());
-    RemovePreviousSession((root / L"p?").wstring());
-    ResetGranularStorage((root / L"p*").wstring(), {{"all", true}});
+    RemovePreviousSession((root / L"p*").wstring(), budget);
+    RemovePreviousSession((root / L"p?").wstring(), budget);
+    ResetGranularStorage((root / L"p*").wstring(), {{"all", true}}, budget);
 
     EXPECT_EQ(existing(root, items), items);
 }
@@ -395,7 +396,7 @@ TEST_F(ProfileMaintenance, PathWithANulInsideDeletesNothing)
     path += L'\0';
     path += (root / L"second").wstring();
 
-    RemovePreviousSession(path);
+    RemovePreviousSession(path, budget);
 
     EXPECT_EQ(existing(root, items), items);
 }
