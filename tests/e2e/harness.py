@@ -65,6 +65,20 @@ def run_windows(program, *args, env=None, display=True, timeout=60, stdin=None, 
     return done.returncode, time.monotonic() - started
 
 
+def hold_file(path, ready, *how, cwd=None):
+    """Starts tests/tools' hold-file.exe on `path` with the ready file `ready` and the
+    rest of its arguments `how`, in the host folder `cwd` (its current directory,
+    which it then holds too) when given; waits until it holds the file and returns
+    the process, whether or not it ever did (then the ready file is missing)."""
+    ready.unlink(missing_ok=True)
+    holder = subprocess.Popen([str(WINE_RUN), str(TOOLS / "hold-file.exe"), win(path), win(ready), *how],
+                              stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, cwd=cwd)
+    deadline = time.monotonic() + 20
+    while not ready.exists() and time.monotonic() < deadline and holder.poll() is None:
+        time.sleep(0.05)
+    return holder
+
+
 @dataclass
 class Launch:
     exit_code: int

@@ -75,13 +75,8 @@ class BrokenProfile(Fault):
     def hold_report(self, report, *how):
         """Starts hold-file.exe on the report and waits until it holds it."""
         ready = self.rig.base / "held"
-        ready.unlink(missing_ok=True)
-        holder = subprocess.Popen([str(harness.WINE_RUN), str(harness.TOOLS / "hold-file.exe"), win(report),
-                                   win(ready), *how], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        holder = harness.hold_file(report, ready, *how)
         self.addCleanup(holder.wait, 30)
-        deadline = time.monotonic() + 20
-        while not ready.exists() and time.monotonic() < deadline:
-            time.sleep(0.05)
         self.assertTrue(ready.exists(), "the report was never held")
         return holder
 

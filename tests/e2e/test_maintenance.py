@@ -60,6 +60,20 @@ class MaintenanceOnRoadsThatStartTheEngine(unittest.TestCase):
         report_time = (self.rig.profile / harness.RESULT_REPORT).stat().st_mtime_ns
         self.assertLess(report_time, (self.rig.profile / "Default").stat().st_mtime_ns)
 
+    def test_a_program_in_default_keeps_nothing_below_it(self):
+        # A console or an editor whose current folder is Default holds it
+        # without delete sharing: a folder only passed through must not need it.
+        self.rig.write_settings(EVERYTHING.replace("socks5://", "http://"))
+        ready, release = self.rig.base / "held", self.rig.base / "release"
+        default = self.rig.profile / "Default"
+        holder = harness.hold_file(default / "Preferences", ready, "20000", harness.win(release), "0", cwd=default)
+        self.addCleanup(holder.wait, 30)
+        self.addCleanup(release.touch)
+        self.assertTrue(ready.exists(), "Default was never held")
+        launch = self.rig.launch(self.rig.profile_argument())
+        self.assertIsNone(holder.poll(), "Default was let go before the launch ended")
+        self.assert_profile_cleaned(launch)
+
     def test_start_page_alone_removes_the_previous_session(self):
         self.rig.write_settings('{"start-page": "https://start.example/", "close-previous-tabs": false}')
         launch = self.rig.launch(self.rig.profile_argument())
