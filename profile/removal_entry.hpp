@@ -49,7 +49,8 @@ enum class EntryAction {
 // listing says so; nor is a reparse point without a tag (Wine shows a link
 // made on the host so), since nothing tells what it stands for. A folder
 // with any other tag (a cloud provider's, ProjFS) holds its own entries and
-// is entered like a plain one; a file with any tag goes itself. An entry
+// is entered like a plain one; a file with any tag goes itself (Wine has no
+// such tags: docs/windows-checklist.md has the check). An entry
 // that turned from folder to file or back between the listing and the open
 // is left.
 EntryAction entry_action(const EntryFacts& facts);

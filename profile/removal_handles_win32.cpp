@@ -62,7 +62,9 @@ bool wait_to_retry(RetryBudget& budget, unsigned& retries)
 }
 
 // One step of a delete through the handle, answered with the file system's own status, which
-// tells "unsupported" from "read-only" and "pending" where Win32 errors merge them.
+// tells "unsupported" from "read-only" and "pending" where Win32 errors merge them. Wine
+// answers POSIX semantics with "not implemented" and so always takes the classic delete:
+// the other roads show on Windows alone (docs/windows-checklist.md).
 std::uint32_t try_delete(HANDLE handle, DeleteStep step)
 {
     IO_STATUS_BLOCK io{};
