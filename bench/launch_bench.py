@@ -13,8 +13,9 @@ the first instruction of the engine, both read from QueryPerformanceCounter
    for what one start of it costs under Wine;
 3. our launcher on the passthrough path with profile maintenance (the previous
    session and every kind of site storage, the session folder holding
-   `--session-files` files), in turn with the same launch asking for none; the
-   profile is made anew before each start, outside the timed span.
+   `--session-files` files), in turn with the same launch asking for none, for
+   ours and each `--compare` launcher; the profile is made anew before each
+   start, outside the timed span.
 
 Only prints figures. Needs the Windows build; scripts/bench-launch builds it
 and runs this.
@@ -245,28 +246,34 @@ def curl_started_directly(starter, curl_entry):
     return 1000.0 * (int(curl_entry.read_text().split()[0]) - counter) / frequency
 
 
-def maintenance_latency(runs, warm_up, session_files):
-    """The same passthrough launch with and without maintenance, in turn."""
+def maintenance_latency(runs, warm_up, session_files, compared):
+    """The same passthrough launch with and without maintenance, in turn, for
+    ours and each compared launcher."""
     def fresh_profile(profile):
         shutil.rmtree(profile / "Default", ignore_errors=True)
         for name in ("ShaderCache", "GraphiteDawnCache", "GPUCache"):
             shutil.rmtree(profile / name, ignore_errors=True)
         profile_tree.build(profile, session_files=session_files)
 
-    starters = [Starter("without maintenance", harness.LAUNCHER, settings=NO_MAINTENANCE_SETTINGS),
-                Starter("with maintenance", harness.LAUNCHER, settings=MAINTENANCE_SETTINGS)]
+    launchers = [("ours", harness.LAUNCHER)] + [(label, Path(launcher)) for label, launcher in compared]
+    starters = []
+    for label, launcher in launchers:
+        starters += [Starter("%s without maintenance" % label, launcher, settings=NO_MAINTENANCE_SETTINGS),
+                     Starter("%s with maintenance" % label, launcher, settings=MAINTENANCE_SETTINGS)]
     for starter in starters:
         starter.prepare = fresh_profile
     samples = {starter.label: [] for starter in starters}
     try:
         for round_number in range(warm_up + runs):
-            for starter in starters[round_number % 2:] + starters[:round_number % 2]:
+            shift = round_number % len(starters)
+            for starter in starters[shift:] + starters[:shift]:
                 start = starter.start()
                 if round_number >= warm_up:
                     samples[starter.label].append(start.ms)
-        left = [name for name in profile_tree.removed_items() if (starters[1].rig.profile / name).exists()]
-        if left:
-            raise RuntimeError("maintenance left %s" % left)
+        for starter in starters[1::2]:
+            left = [name for name in profile_tree.removed_items() if (starter.rig.profile / name).exists()]
+            if left:
+                raise RuntimeError("%s left %s" % (starter.label, left))
     finally:
         for starter in starters:
             starter.rig.cleanup()
@@ -275,8 +282,9 @@ def maintenance_latency(runs, warm_up, session_files):
     print("  %-30s %5s %9s %9s %9s %9s" % ("launch", "runs", "median", "p10", "p90", "IQR"))
     for label, values in samples.items():
         print_row(label, values)
-    without, with_maintenance = (statistics.median(values) for values in samples.values())
-    print("  maintenance costs %.1f ms" % (with_maintenance - without))
+    medians = [statistics.median(values) for values in samples.values()]
+    for (label, _), without, with_maintenance in zip(launchers, medians[0::2], medians[1::2]):
+        print("  %s: maintenance costs %.1f ms" % (label, with_maintenance - without))
     print_failed_starts(starters)
 
 
@@ -298,7 +306,7 @@ def main():
         if not arguments.no_discovery:
             discovery_latency(arguments.runs, arguments.warm_up)
             print()
-    maintenance_latency(arguments.runs, arguments.warm_up, arguments.session_files)
+    maintenance_latency(arguments.runs, arguments.warm_up, arguments.session_files, arguments.compare)
 
 
 if __name__ == "__main__":

@@ -24,8 +24,8 @@ bool remove_folder(OpenEntry& folder, RetryBudget& budget)
         OpenEntry folder;
         std::vector<ListedEntry> entries;
         std::size_t next = 0;
-        // Every entry went: a folder whose listing broke off part-way, or
-        // that keeps an entry, stays whole, and is not tried.
+        // Whether every entry went so far: a folder whose listing broke off
+        // part-way, or that keeps an entry, is not tried.
         bool emptied = false;
     };
     std::vector<Level> levels;

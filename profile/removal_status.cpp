@@ -16,9 +16,9 @@ DeleteStep classic_for(DeleteStep posix)
 
 StatusMeaning status_meaning(std::uint32_t status)
 {
+    // Successes and informational statuses (an oplock break begun, say): the call did what it was asked.
+    if (status < 0x80000000) return StatusMeaning::done;
     switch (status) {
-    case nt_status::success:
-        return StatusMeaning::done;
     case nt_status::object_name_not_found:
     case nt_status::object_path_not_found:
     case nt_status::delete_pending:

@@ -8,7 +8,6 @@
 
 // The statuses the decisions look at, with the system's values.
 namespace nt_status {
-constexpr std::uint32_t success = 0;
 constexpr std::uint32_t not_implemented = 0xC0000002;
 constexpr std::uint32_t invalid_info_class = 0xC0000003;
 constexpr std::uint32_t invalid_parameter = 0xC000000D;
@@ -24,7 +23,7 @@ constexpr std::uint32_t cannot_delete = 0xC0000121;
 } // namespace nt_status
 
 enum class StatusMeaning {
-    done,        // it worked
+    done,        // it worked (any success or informational status)
     gone,        // nothing of that name, or its delete is already pending: as good as removed
     for_now,     // refused for a moment: held without delete sharing, or a folder whose child's delete is pending
     unsupported, // the file system lacks the request (an older Windows, FAT, a share, Wine)
