@@ -60,7 +60,7 @@ DLL_CHARACTERISTICS = {"HIGH_ENTROPY_VA": 0x20, "DYNAMIC_BASE": 0x40, "NX_COMPAT
                        "TERMINAL_SERVER_AWARE": 0x8000}
 ACTCTX_RUN_LEVEL_AS_INVOKER = 1
 # What the launcher imports: no ADVAPI32.dll for a crypto provider, since the stack canaries' guard and failure
-# routine are its own; ntdll.dll for the maintenance's opens relative to a folder's handle.
+# routine are its own; ntdll.dll for the maintenance's opens relative to a folder's handle and its deletes.
 LAUNCHER_IMPORTS = ["GDI32.dll", "KERNEL32.dll", "msvcrt.dll", "ntdll.dll", "SHELL32.dll", "SHLWAPI.dll", "USER32.dll"]
 
 
