@@ -173,7 +173,8 @@ FolderListing list_folder(const OpenEntry& folder)
         for (;;) {
             const auto* info = reinterpret_cast<const FILE_ID_BOTH_DIR_INFO*>(record);
             std::wstring name(info->FileName, info->FileNameLength / sizeof(wchar_t));
-            // A reparse point's listing record holds its tag where others hold their extended attributes' size.
+            // A reparse point has no extended attributes: its record holds its tag in their size's place,
+            // where FindFirstFileW takes dwReserved0 from. Zero where a file system gives none (Wine).
             if (name != L"." && name != L"..") listing.entries.push_back({std::move(name), info->FileAttributes,
                                                                           info->EaSize});
             if (info->NextEntryOffset == 0) break;
