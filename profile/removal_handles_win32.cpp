@@ -72,13 +72,23 @@ bool open_profile_folder(const std::wstring& extended_path, OpenEntry& folder)
     if (folder.handle == INVALID_HANDLE_VALUE) return false;
     if (!describe(folder)) return false;
     folder.final_name = reported_folder_name(folder.final_name, extended_path);
-    // A volume's root reached through a link, a share's included, for which
-    // the name above gives the server and share: VOLUME_NAME_NONE gives "\"
-    // for any root. Where it cannot answer (Wine past 260 characters) the
-    // name above stands alone.
+    // A volume's root reached through a link: VOLUME_NAME_NONE gives "\" for
+    // the root of a local volume, one without a drive letter included. A
+    // share's root comes back through the redirector as "\server\share",
+    // like a folder of that path on a drive; VOLUME_NAME_DOS names it
+    // "\\?\UNC\server\share", and a drive's root "\\?\C:\". A name that does
+    // not fit the buffer is longer than any root (a server's name takes
+    // at most 255 characters, a share's 80). Where neither answers
+    // (Wine past 260 characters) the name above stands alone. Wine shows no
+    // share through a link (docs/windows-checklist.md, the share's root).
     wchar_t on_volume[4] = {};
     const DWORD length = GetFinalPathNameByHandleW(folder.handle, on_volume, 4, VOLUME_NAME_NONE);
-    return !(length > 0 && length < 4 && !has_removable_profile(on_volume));
+    if (length > 0 && length < 4 && !has_removable_profile(on_volume)) return false;
+    std::vector<wchar_t> dos_name(512);
+    const DWORD dos_length = GetFinalPathNameByHandleW(folder.handle, dos_name.data(),
+                                                       static_cast<DWORD>(dos_name.size()), VOLUME_NAME_DOS);
+    return !(dos_length > 0 && dos_length < dos_name.size() &&
+             !has_removable_profile(std::wstring(dos_name.data(), dos_length)));
 }
 
 OpenResult open_child(const OpenEntry& parent, const std::wstring& name, OpenEntry& child)
