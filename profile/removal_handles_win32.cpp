@@ -134,7 +134,7 @@ bool at_own_name(const OpenEntry& parent, const std::wstring& name, const OpenEn
     // FAT reports a folder opened by its short name (8.3) by that name, and
     // the entries below it by its long one; their normalized names agree.
     // Asked only here, so a walk whose names agree costs no call more. Windows
-    // 8 and later give them on NTFS, ReFS and FAT; elsewhere (Wine 8 answers
+    // 8 and later give them on NTFS and FAT; elsewhere (Wine 8 answers
     // ERROR_CALL_NOT_IMPLEMENTED) the names as opened decide alone. Wine
     // reports long names for a folder opened by its short one, so only
     // Windows shows this (docs/windows-checklist.md, the 8.3 profile path).
