@@ -56,7 +56,10 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int)
     const std::wstring arguments = passthrough_arguments();
     const std::wstring profile_directory = find_user_data_dir();
     const LaunchSettings settings = read_launch_settings(settings_file_path(profile_directory));
-    const std::wstring result_report = result_report_path(profile_directory);
+    // The reports lie in the folder that the settings and maintenance name,
+    // by the name that reaches it past 260 characters.
+    const std::wstring folder = profile_folder(profile_directory);
+    const std::wstring result_report = result_report_path(profile_directory, folder);
 
     if (!runs_discovery(settings)) {
         maintain_profile(profile_directory, settings);
@@ -66,7 +69,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int)
         return exit_started;
     }
 
-    if (!run_discovery_window(instance, settings, error_report_path(profile_directory), launch_state)) {
+    if (!run_discovery_window(instance, settings, error_report_path(profile_directory, folder), launch_state)) {
         // No window, no discovery: the engine starts as on a passthrough launch,
         // and the report, written first, says why.
         write_result_report(result_report, "degraded", 0, "DIALOG_INIT_FAILED",

@@ -17,16 +17,22 @@ constexpr auto file_disposition_information_ex = static_cast<FILE_INFORMATION_CL
 // nothing held by the launcher blocks the user's programs.
 constexpr DWORD share_all = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 
-// The path of the handle's object on its volume. FileNameInfo rather than
+// FileNormalizedNameInfo, which MinGW's headers number after the two classes
+// they leave out for the launcher's target; the value is fixed by the system.
+constexpr auto file_normalized_name_info = static_cast<FILE_INFO_BY_HANDLE_CLASS>(24);
+
+// The path of the handle's object on its volume, in the form of `kind`
+// (FileNameInfo: as opened; FileNormalizedNameInfo: long names, the case on
+// disk), or empty where the file system does not give it. Rather than
 // GetFinalPathNameByHandleW, which Wine limits to 260 characters. Room for a
 // usual path first, and for the longest there is only when that is too small.
-std::wstring final_name_of(HANDLE handle)
+std::wstring final_name_of(HANDLE handle, FILE_INFO_BY_HANDLE_CLASS kind)
 {
     for (const std::size_t characters : {std::size_t{MAX_PATH}, std::size_t{32768}}) {
         // Aligned for the record.
         std::vector<std::uint32_t> buffer((sizeof(FILE_NAME_INFO) + characters * sizeof(wchar_t)) / 4 + 1);
         auto* info = reinterpret_cast<FILE_NAME_INFO*>(buffer.data());
-        if (GetFileInformationByHandleEx(handle, FileNameInfo, info, static_cast<DWORD>(buffer.size() * 4)))
+        if (GetFileInformationByHandleEx(handle, kind, info, static_cast<DWORD>(buffer.size() * 4)))
             return std::wstring(info->FileName, info->FileNameLength / sizeof(wchar_t));
         if (GetLastError() != ERROR_MORE_DATA) break;
     }
@@ -40,7 +46,7 @@ bool describe(OpenEntry& entry)
     if (!GetFileInformationByHandleEx(entry.handle, FileAttributeTagInfo, &tag, sizeof tag)) return false;
     entry.attributes = tag.FileAttributes;
     entry.reparse_tag = tag.ReparseTag;
-    entry.final_name = final_name_of(entry.handle);
+    entry.final_name = final_name_of(entry.handle, FileNameInfo);
     return !entry.final_name.empty();
 }
 
@@ -97,13 +103,23 @@ bool open_profile_folder(const std::wstring& extended_path, OpenEntry& folder)
     if (folder.handle == INVALID_HANDLE_VALUE) return false;
     if (!describe(folder)) return false;
     folder.final_name = reported_folder_name(folder.final_name, extended_path);
-    // A volume's root reached through a link, a share's included, for which
-    // the name above gives the server and share: VOLUME_NAME_NONE gives "\"
-    // for any root. Where it cannot answer (Wine past 260 characters) the
-    // name above stands alone.
+    // A volume's root reached through a link: VOLUME_NAME_NONE gives "\" for
+    // the root of a local volume, one without a drive letter included. A
+    // share's root comes back through the redirector as "\server\share",
+    // like a folder of that path on a drive; VOLUME_NAME_DOS names it
+    // "\\?\UNC\server\share", and a drive's root "\\?\C:\". A name that does
+    // not fit the buffer is longer than any root (a server's name takes
+    // at most 255 characters, a share's 80). Where neither answers
+    // (Wine past 260 characters) the name above stands alone. Wine shows no
+    // share through a link (docs/windows-checklist.md, the share's root).
     wchar_t on_volume[4] = {};
     const DWORD length = GetFinalPathNameByHandleW(folder.handle, on_volume, 4, VOLUME_NAME_NONE);
-    return !(length > 0 && length < 4 && !has_removable_profile(on_volume));
+    if (length > 0 && length < 4 && !has_removable_profile(on_volume)) return false;
+    std::vector<wchar_t> dos_name(512);
+    const DWORD dos_length = GetFinalPathNameByHandleW(folder.handle, dos_name.data(),
+                                                       static_cast<DWORD>(dos_name.size()), VOLUME_NAME_DOS);
+    return !(dos_length > 0 && dos_length < dos_name.size() &&
+             !has_removable_profile(std::wstring(dos_name.data(), dos_length)));
 }
 
 OpenResult open_child(const OpenEntry& parent, const std::wstring& name, EntryUse use, RetryBudget& budget,
@@ -154,10 +170,17 @@ OpenResult open_child(const OpenEntry& parent, const std::wstring& name, EntryUs
 
 bool at_own_name(const OpenEntry& parent, const std::wstring& name, const OpenEntry& child)
 {
-    const std::wstring expected = parent.final_name + L"\\" + name;
-    // Ordinal and without case, as the file system compares names.
-    return CompareStringOrdinal(expected.data(), static_cast<int>(expected.size()), child.final_name.data(),
-                                static_cast<int>(child.final_name.size()), TRUE) == CSTR_EQUAL;
+    if (is_entry_of(parent.final_name, name, child.final_name)) return true;
+    // FAT reports a folder opened by its short name (8.3) by that name, and
+    // the entries below it by its long one; their normalized names agree.
+    // Asked only here, so a walk whose names agree costs no call more. Windows
+    // 8 and later give them on NTFS and FAT; elsewhere (Wine 8 answers
+    // ERROR_CALL_NOT_IMPLEMENTED) the names as opened decide alone. Wine
+    // reports long names for a folder opened by its short one, so only
+    // Windows shows this (docs/windows-checklist.md, the 8.3 profile path).
+    const std::wstring parent_name = final_name_of(parent.handle, file_normalized_name_info);
+    return !parent_name.empty() &&
+           is_entry_of(parent_name, name, final_name_of(child.handle, file_normalized_name_info));
 }
 
 FolderListing list_folder(const OpenEntry& folder)

@@ -46,7 +46,8 @@ enum class EntryUse { walk, remove };
 
 // Opens the profile folder for everything below it. A link in its place is
 // followed: people move profiles to another drive with a junction. False, with
-// the handle to close, when the system says the folder is a volume's root.
+// the handle to close, when the system says the folder is a volume's or a
+// share's root.
 bool open_profile_folder(const std::wstring& extended_path, OpenEntry& folder);
 
 // Opens one entry of an open folder by name, never following a link in its

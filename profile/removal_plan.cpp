@@ -17,6 +17,11 @@ std::size_t end_of_component(const std::wstring& path, std::size_t position)
     return position;
 }
 
+wchar_t ascii_upper(wchar_t c)
+{
+    return c >= L'a' && c <= L'z' ? static_cast<wchar_t>(c - (L'a' - L'A')) : c;
+}
+
 // Whether the component that ends at `end` is `word`, compared as the object
 // manager compares these names: ASCII letters in any case.
 bool component_is(const std::wstring& path, std::size_t end, const std::wstring& word)
@@ -25,9 +30,7 @@ bool component_is(const std::wstring& path, std::size_t end, const std::wstring&
     while (start > 0 && !is_separator(path[start - 1])) --start;
     if (end - start != word.size()) return false;
     for (std::size_t i = 0; i < word.size(); ++i) {
-        const wchar_t c = path[start + i];
-        const wchar_t upper = c >= L'a' && c <= L'z' ? static_cast<wchar_t>(c - (L'a' - L'A')) : c;
-        if (upper != word[i]) return false;
+        if (ascii_upper(path[start + i]) != word[i]) return false;
     }
     return true;
 }
@@ -120,6 +123,16 @@ std::wstring reported_folder_name(const std::wstring& reported, const std::wstri
     if (kept == 0 || kept == opened_last.size() || reported.size() - reported_start != kept) return reported;
     if (reported.compare(reported_start, kept, opened_last, 0, kept) != 0) return reported;
     return reported.substr(0, reported_start) + opened_last;
+}
+
+bool is_entry_of(const std::wstring& folder_name, const std::wstring& name, const std::wstring& entry_name)
+{
+    if (entry_name.size() != folder_name.size() + 1 + name.size()) return false;
+    const std::wstring expected = folder_name + L"\\" + name;
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        if (ascii_upper(expected[i]) != ascii_upper(entry_name[i])) return false;
+    }
+    return true;
 }
 
 std::vector<std::wstring> path_components(const std::wstring& relative_path)

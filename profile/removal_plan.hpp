@@ -64,5 +64,14 @@ std::wstring profile_folder_path(const std::wstring& profile_directory, const st
 // names as they are, and a folder reached through a link keeps its report.
 std::wstring reported_folder_name(const std::wstring& reported, const std::wstring& opened_path);
 
+// Whether an entry's name on its volume, as its handle reports it, is its
+// folder's name, a backslash and the name it was opened by: both reports
+// taken in the same form (as opened, or normalized). ASCII letters compare in
+// any case, since the plan's own names may be written in another case than
+// the disk's ("default" for "Default"); other characters exactly, since the
+// file system reports one object in one spelling and a listed name as it is.
+// A short name (8.3) never equals its long one.
+bool is_entry_of(const std::wstring& folder_name, const std::wstring& name, const std::wstring& entry_name);
+
 // The components of an item's relative path, in order.
 std::vector<std::wstring> path_components(const std::wstring& relative_path);

@@ -13,8 +13,8 @@ std::string error_report_record(const std::string& timestamp, const DiscoveryRes
                                 const std::string& proxy, const std::string& discovery_url);
 
 // Windows: the report's path for the launch's profile directory (possibly
-// empty), and writing it there; true when the report is in place, whole
-// (never for an empty path).
-std::wstring error_report_path(const std::wstring& profile_directory);
+// empty) and its profile folder (report_location), and writing it there; true
+// when the report is in place, whole (never for an empty path).
+std::wstring error_report_path(const std::wstring& profile_directory, const std::wstring& profile_folder);
 bool write_error_report(const std::wstring& path, const DiscoveryResult& result, const std::string& proxy,
                         const std::string& discovery_url);

@@ -8,8 +8,10 @@
 std::string utc_timestamp();
 
 // The location rule of both reports for the launch's profile directory (empty
-// without --user-data-dir=), which the launcher hands down.
-std::wstring report_path(const std::wstring& profile_directory, const std::wstring& file_name);
+// without --user-data-dir=) and its profile folder in the "\\?\" form, which
+// the launcher hands down.
+std::wstring report_path(const std::wstring& profile_directory, const std::wstring& profile_folder,
+                         const std::wstring& file_name);
 
 // Replaces `path` with exactly `content` through "<path>.tmp", so a reader
 // never sees half a report. False on any failure, after which no .tmp file of

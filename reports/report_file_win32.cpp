@@ -13,7 +13,8 @@ std::string utc_timestamp()
     return format_utc_timestamp(now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond);
 }
 
-std::wstring report_path(const std::wstring& profile_directory, const std::wstring& file_name)
+std::wstring report_path(const std::wstring& profile_directory, const std::wstring& profile_folder,
+                         const std::wstring& file_name)
 {
     std::wstring local_appdata;
     if (profile_directory.empty()) {
@@ -22,7 +23,7 @@ std::wstring report_path(const std::wstring& profile_directory, const std::wstri
         if (SUCCEEDED(SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, folder)))
             local_appdata = folder;
     }
-    return report_location(profile_directory, local_appdata, file_name);
+    return report_location(profile_directory, profile_folder, local_appdata, file_name);
 }
 
 bool write_file_atomic(const std::wstring& path, const std::string& content)

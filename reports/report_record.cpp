@@ -104,9 +104,12 @@ std::string format_utc_timestamp(unsigned year, unsigned month, unsigned day, un
     return buffer;
 }
 
-std::wstring report_location(const std::wstring& profile_directory, const std::wstring& local_appdata,
-                             const std::wstring& file_name)
+std::wstring report_location(const std::wstring& profile_directory, const std::wstring& profile_folder,
+                             const std::wstring& local_appdata, const std::wstring& file_name)
 {
+    // Past 260 characters Windows finds a file only by its "\\?\" name, unless
+    // long paths are enabled for both the machine and the program.
+    if (!profile_folder.empty()) return profile_folder + L"\\" + file_name;
     // The backslash is always added, even after a directory that ends in one.
     if (!profile_directory.empty()) return profile_directory + L"\\" + file_name;
     if (local_appdata.empty()) return {};

@@ -23,7 +23,10 @@ void close_report_record(std::string& record);
 std::string format_utc_timestamp(unsigned year, unsigned month, unsigned day, unsigned hour, unsigned minute,
                                  unsigned second);
 
-// Where a report lies: the profile directory, a backslash and the name; else the
-// local application-data folder, "\Orvalis\" and the name; else empty.
-std::wstring report_location(const std::wstring& profile_directory, const std::wstring& local_appdata,
-                             const std::wstring& file_name);
+// Where a report lies: in the profile folder, given in its "\\?\" form (the
+// one the settings file is found by past 260 characters, and maintenance
+// works in), a backslash and the name; where it has none (a root) the profile
+// directory as given, a backslash and the name; without a profile directory
+// the local application-data folder, "\Orvalis\" and the name; else empty.
+std::wstring report_location(const std::wstring& profile_directory, const std::wstring& profile_folder,
+                             const std::wstring& local_appdata, const std::wstring& file_name);

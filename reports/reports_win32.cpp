@@ -2,9 +2,9 @@
 #include "reports/report_file.hpp"
 #include "reports/result_report.hpp"
 
-std::wstring error_report_path(const std::wstring& profile_directory)
+std::wstring error_report_path(const std::wstring& profile_directory, const std::wstring& profile_folder)
 {
-    return report_path(profile_directory, L".orvalis-launcher-error.json");
+    return report_path(profile_directory, profile_folder, L".orvalis-launcher-error.json");
 }
 
 bool write_error_report(const std::wstring& path, const DiscoveryResult& result, const std::string& proxy,
@@ -16,9 +16,9 @@ bool write_error_report(const std::wstring& path, const DiscoveryResult& result,
     return write_file_atomic(path, error_report_record(utc_timestamp(), result, proxy, discovery_url));
 }
 
-std::wstring result_report_path(const std::wstring& profile_directory)
+std::wstring result_report_path(const std::wstring& profile_directory, const std::wstring& profile_folder)
 {
-    return report_path(profile_directory, L".orvalis-launcher-result.json");
+    return report_path(profile_directory, profile_folder, L".orvalis-launcher-result.json");
 }
 
 void write_result_report(const std::wstring& path, const std::string& status, std::int64_t elapsed_ms,

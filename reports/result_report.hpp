@@ -14,7 +14,7 @@ std::string result_report_record(const std::string& timestamp, const std::string
                                   std::int64_t elapsed_ms, const std::string& error_code, const std::string& message);
 
 // Windows: the report's path for the launch's profile directory (possibly
-// empty), and writing it there.
-std::wstring result_report_path(const std::wstring& profile_directory);
-void write_result_report(const std::wstring& path, const std::string& status, std::int64_t elapsed_ms, const std::string& error_code,
-                         const std::string& message, const LaunchState& state);
+// empty) and its profile folder (report_location), and writing it there.
+std::wstring result_report_path(const std::wstring& profile_directory, const std::wstring& profile_folder);
+void write_result_report(const std::wstring& path, const std::string& status, std::int64_t elapsed_ms,
+                         const std::string& error_code, const std::string& message, const LaunchState& state);

@@ -197,6 +197,33 @@ class Failure(DiscoveryLaunch):
                     self.assertEqual(self.user_arguments(launch), engine_arguments)
 
 
+class LongProfile(DiscoveryLaunch):
+    """A profile path of 250 characters puts both reports and their .tmp files
+    past 260 characters, where Windows without long paths reaches them only by
+    their "\\?\" names. Wine has no such limit: this shows that the launch
+    works through those names, the Windows checklist that they are needed."""
+
+    def test_both_reports_land_and_the_old_error_report_goes(self):
+        stem = win(self.rig.profile)
+        profile = self.rig.profile / ("p" * (250 - len(stem) - 1))
+        self.assertEqual(len(win(profile)), 250)
+        profile.mkdir()
+        (profile / harness.ERROR_REPORT).write_bytes(b'{"stale":true}\n')
+        self.rig.write_settings(settings(auto_timezone=1), where=profile)
+
+        def launch(*steps, **options):
+            env = rig_of.scripted_curl(self.rig, *steps)
+            return self.rig.launch(self.rig.profile_argument(profile), env=env, report_dir=profile, **options)
+
+        launch_ok = launch(BERLIN, ("exit", 0))
+        self.assertEqual((launch_ok.result["status"], launch_ok.result["timezone"]), ("ok", "Europe/Berlin"))
+        self.assertIsNone(launch_ok.error_report)
+        launch_blocked = launch(*Failure.UNREACHABLE, expect_engine=False)
+        self.assertEqual((launch_blocked.result["status"], launch_blocked.error["error_code"]),
+                         ("blocked", "PROXY_UNREACHABLE"))
+        self.assertEqual(launch_ok.leftovers + launch_blocked.leftovers, [])
+
+
 class Cancelled(DiscoveryLaunch):
     """The user closes the window: exit 0, no result report, no engine, the
     profile untouched, whichever of the worker's checks sees it first."""

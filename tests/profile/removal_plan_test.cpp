@@ -87,6 +87,31 @@ TEST(ReportedFolderName, WinesTrimmedLastComponentTakesTheOpenedOne)
     EXPECT_EQ(reported_folder_name(L"\\Profiles", L"\\\\?\\C:\\..."), L"\\Profiles");
 }
 
+TEST(IsEntryOf, TheFoldersNameABackslashAndTheNameInOneForm)
+{
+    const struct {
+        std::wstring folder, name, entry;
+        bool own;
+    } cases[] = {
+        {L"\\Profiles\\P", L"Default", L"\\Profiles\\P\\Default", true},
+        // The plan's names in another case than the disk's.
+        {L"\\Profiles\\P", L"default", L"\\profiles\\p\\DEFAULT", true},
+        {L"\\\u00c4rger", L"Default", L"\\\u00c4rger\\Default", true},
+        // FAT, a profile opened by its short name: the folder as opened, the
+        // entry by the long name; the normalized forms agree.
+        {L"\\PROFIL~1", L"Default", L"\\Profile Folder\\Default", false},
+        {L"\\Profile Folder", L"Default", L"\\Profile Folder\\Default", true},
+        {L"\\P", L"SERVIC~1", L"\\P\\Service Worker", false},
+        // A link's target, which Wine opens although told not to.
+        {L"\\P\\Default", L"Sessions", L"\\Outside\\Sessions", false},
+        {L"\\P", L"Default", L"\\P\\Default\\Sessions", false},
+        {L"\\P", L"Default", L"\\P\\Default2", false},
+        {L"\\P", L"Default", L"\\Q\\Default", false},
+    };
+    for (const auto& row : cases)
+        EXPECT_EQ(is_entry_of(row.folder, row.name, row.entry), row.own) << narrow(row.entry);
+}
+
 TEST(JournalMayGo, OnlyWhenItsDatabaseIsNotThere)
 {
     EXPECT_TRUE(journal_may_go(RemovalOutcome::removed));

@@ -67,12 +67,18 @@ TEST(UtcTimestamp, TwentyCharactersZeroPadded)
     EXPECT_EQ(format_utc_timestamp(999, 12, 31, 23, 59, 59), "0999-12-31T23:59:59Z");
 }
 
-TEST(ReportLocation, ProfileFirstThenLocalAppdataThenNothing)
+TEST(ReportLocation, ProfileFolderThenProfileDirectoryThenLocalAppdataThenNothing)
 {
-    EXPECT_EQ(report_location(L"C:\\p", L"C:\\L", L".r.json"), L"C:\\p\\.r.json");
-    EXPECT_EQ(report_location(L"C:\\p\\", L"", L".r.json"), L"C:\\p\\\\.r.json");
-    EXPECT_EQ(report_location(L"", L"C:\\L", L".r.json"), L"C:\\L\\Orvalis\\.r.json");
-    EXPECT_EQ(report_location(L"", L"", L".r.json"), L"");
+    // The folder's "\\?\" form, which reaches a profile of 242 characters or more.
+    const std::wstring long_directory = L"C:\\" + std::wstring(250, L'p');
+    EXPECT_EQ(report_location(long_directory, L"\\\\?\\" + long_directory, L"C:\\L", L".r.json"),
+              L"\\\\?\\" + long_directory + L"\\.r.json");
+    EXPECT_EQ(report_location(L"p\\", L"\\\\?\\C:\\q\\p", L"", L".r.json"), L"\\\\?\\C:\\q\\p\\.r.json");
+    // Without that form (a root) the directory as given.
+    EXPECT_EQ(report_location(L"C:\\p", L"", L"C:\\L", L".r.json"), L"C:\\p\\.r.json");
+    EXPECT_EQ(report_location(L"C:\\p\\", L"", L"", L".r.json"), L"C:\\p\\\\.r.json");
+    EXPECT_EQ(report_location(L"", L"", L"C:\\L", L".r.json"), L"C:\\L\\Orvalis\\.r.json");
+    EXPECT_EQ(report_location(L"", L"", L"", L".r.json"), L"");
 }
 
 TEST(ErrorReport, OptionalFieldsFollowTheirValues)
