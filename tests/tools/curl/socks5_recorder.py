@@ -81,10 +81,11 @@ class _Handler(socketserver.BaseRequestHandler):
                 return
             sock.sendall(b"\x05\x00\x00\x01" + socket.inet_aton(self.server.exit_address) + bytes(2))
             onward.settimeout(None)
-            back = threading.Thread(target=_pump, args=(onward, sock), daemon=True)
-            back.start()
-            _pump(sock, onward)
-            back.join(5)
+            with onward:
+                back = threading.Thread(target=_pump, args=(onward, sock), daemon=True)
+                back.start()
+                _pump(sock, onward)
+                back.join(5)
         except (ConnectionError, OSError, ValueError):
             pass
 
