@@ -78,11 +78,12 @@ class WindowsCurl(unittest.TestCase):
             server.shutdown()
             server.server_close()
 
-    def versions(self):
+    def for_each_curl(self, case):
+        """Runs case(version) with each build in system32 in turn."""
         for version in windows_curls.VERSIONS:
             with self.subTest(curl=version):
                 windows_curls.install(version, rig_of.system32_curl())
-                yield version
+                case(version)
 
     def launch(self, proxy, env=None, **keys):
         """A launch that asks for the time zone and, should the probe fail,
@@ -93,6 +94,7 @@ class WindowsCurl(unittest.TestCase):
         return self.rig.launch(self.rig.profile_argument(), env=env)
 
     def assert_failed(self, launch, error_code, curl_exit_code):
+        self.assertIsNotNone(launch.error_report, launch.result)
         self.assertEqual((launch.exit_code, launch.result["status"]), (0, "ok"))
         self.assertEqual((launch.error["error_code"], launch.error["curl_exit_code"]), (error_code, curl_exit_code))
         self.assertEqual(launch.error["message"], "curl exit %d against %s via %s after %d ms" % (
@@ -100,25 +102,27 @@ class WindowsCurl(unittest.TestCase):
 
     def test_persona_and_logins_through_microsocks(self):
         guarded = "127.0.0.1:%d" % self.guarded_port
+
+        def case(version):
+            # The password holds U+00E9, U+FF02, a blank and " \ # / ? @ : %.
+            launch = self.launch("socks5://%s:%s@%s" % (USER, HARD_PASSWORD, guarded), webrtc_no_leak=1,
+                                 auto_geo=1, auto_lang=1, on_proxy_fail='"block"')
+            self.assertEqual(launch.exit_code, 0, launch.error)
+            self.assertEqual(launch.engine["argv"][2:], PERSONA)
+            self.assertEqual((launch.result["ip"], launch.result["country_code"]), (EXIT, "DE"))
+            self.assertIsNone(launch.error_report)
+
+            launch = self.launch("socks5://%s:%s@127.0.0.1:%d" % (USER, LONG_PASSWORD, self.long_port))
+            self.assertEqual(launch.result["ip"], EXIT, launch.error)
+
+            # A refused login, and a proxy that wants one that was not given.
+            for proxy in ("socks5://%s:%sx@%s" % (USER, HARD_PASSWORD, guarded), "socks5://" + guarded):
+                self.assert_failed(self.launch(proxy), "PROXY_AUTH_FAILED", SOCKS_FAILURE[version])
         with self.primary():
-            for version in self.versions():
-                # The password holds U+00E9, U+FF02, a blank and " \ # / ? @ : %.
-                launch = self.launch("socks5://%s:%s@%s" % (USER, HARD_PASSWORD, guarded), webrtc_no_leak=1,
-                                     auto_geo=1, auto_lang=1, on_proxy_fail='"block"')
-                self.assertEqual(launch.exit_code, 0, launch.error)
-                self.assertEqual(launch.engine["argv"][2:], PERSONA)
-                self.assertEqual((launch.result["ip"], launch.result["country_code"]), (EXIT, "DE"))
-                self.assertIsNone(launch.error_report)
-
-                launch = self.launch("socks5://%s:%s@127.0.0.1:%d" % (USER, LONG_PASSWORD, self.long_port))
-                self.assertEqual(launch.result["ip"], EXIT, launch.error)
-
-                # A refused login, and a proxy that wants one that was not given.
-                for proxy in ("socks5://%s:%sx@%s" % (USER, HARD_PASSWORD, guarded), "socks5://" + guarded):
-                    self.assert_failed(self.launch(proxy), "PROXY_AUTH_FAILED", SOCKS_FAILURE[version])
+            self.for_each_curl(case)
 
     def test_failures_end_in_their_class(self):
-        for version in self.versions():
+        def case(version):
             # Down, even with NO_PROXY in the environment: a curl that obeyed
             # it would find the primary endpoint directly.
             with self.primary() as primary:
@@ -134,14 +138,16 @@ class WindowsCurl(unittest.TestCase):
             launch = self.launch("socks5://127.0.0.1:%d" % self.silent_port)
             self.assert_failed(launch, "PROXY_TIMEOUT", 28)
             self.assertGreaterEqual(launch.error["elapsed_ms"], 9900)
+        self.for_each_curl(case)
 
     def test_fallback_endpoint_answers_through_dante_when_the_primary_cannot(self):
-        for _ in self.versions():
+        def case(_):
             launch = self.launch("socks5://127.0.0.1:%d" % self.dante.port, auto_timezone=0, webrtc_no_leak=1)
             self.assertEqual(launch.engine["argv"][2:], [
                 "--webrtc-fake-public-ip=" + EXIT, "--force-webrtc-ip-handling-policy=default"] + STATIC_TAIL)
             self.assertEqual((launch.result["ip"], launch.result["provider"]), (EXIT, rig_of.FALLBACK_HOST))
             self.assertIsNone(launch.error_report)
+        self.for_each_curl(case)
 
     def test_proxy_forms_reach_the_proxy_as_meant_or_not_at_all(self):
         # Each form as every one of the curls took it through the recording
@@ -159,23 +165,26 @@ class WindowsCurl(unittest.TestCase):
             ("u:a%%01b@%s" % at, "user or password holds a byte below 0x20, written or as %XX"),
             (":pw@%s" % at, "has a password but no user"),
         ]
+
+        def case(_):
+            for value, user, password in accepted:
+                self.recorder.seen.clear()
+                launch = self.launch("socks5://" + value)
+                self.assertEqual(launch.result["ip"], EXIT, (value, launch.error))
+                seen = self.recorder.seen[-1]
+                self.assertEqual((seen["user"], seen["password"]),
+                                 tuple(None if text is None else text.encode() for text in (user, password)),
+                                 value)
+            for value, rule in refused:
+                self.recorder.seen.clear()
+                asked = len(primary.clients)
+                launch = self.launch("socks5://" + value)
+                self.assertIsNotNone(launch.error_report, (value, launch.result))
+                self.assertEqual(launch.error["message"], "proxy-server %s \u2014 curl not run" % rule, value)
+                self.assertNotIn("curl_exit_code", launch.error)
+                self.assertEqual((self.recorder.seen, len(primary.clients)), ([], asked), value)
         with self.primary() as primary:
-            for _ in self.versions():
-                for value, user, password in accepted:
-                    self.recorder.seen.clear()
-                    launch = self.launch("socks5://" + value)
-                    self.assertEqual(launch.result["ip"], EXIT, (value, launch.error))
-                    seen = self.recorder.seen[-1]
-                    self.assertEqual((seen["user"], seen["password"]),
-                                     tuple(None if text is None else text.encode() for text in (user, password)),
-                                     value)
-                for value, rule in refused:
-                    self.recorder.seen.clear()
-                    asked = len(primary.clients)
-                    launch = self.launch("socks5://" + value)
-                    self.assertEqual(launch.error["message"], "proxy-server %s \u2014 curl not run" % rule, value)
-                    self.assertNotIn("curl_exit_code", launch.error)
-                    self.assertEqual((self.recorder.seen, len(primary.clients)), ([], asked), value)
+            self.for_each_curl(case)
 
 
 if __name__ == "__main__":
