@@ -133,6 +133,6 @@ inline ProxyReading meaning_of_proxy_value(const std::string& proxy_server)
     split_user_information(rest.substr(0, at), reading);
     reading.user = curl_unescape(reading.user);
     reading.password = curl_unescape(reading.password);
-    if (reading.user.empty() && reading.password.empty()) reading = ProxyReading{true, false, "", "", reading.host_and_port};
+    if (reading.user.empty() && reading.password.empty()) reading.has_user = false;
     return reading;
 }
