@@ -82,11 +82,9 @@ class Dante:
             f"external: {exit_address}\n"
             "clientmethod: none\n"
             "socksmethod: none\n"
-            "user.privileged: root\n"
-            "user.unprivileged: nobody\n"
             "client pass { from: 127.0.0.0/8 to: 0.0.0.0/0 }\n"
             "socks pass { from: 127.0.0.0/8 to: 0.0.0.0/0 }\n")
-        # -N 1: one process, which ends with the signal; no daemon.
+        # In the foreground (no -D), one mother process (-N 1), whose children end with it.
         self.process = subprocess.Popen([danted, "-f", str(config), "-N", "1", "-p", f"{self.folder.name}/pid"],
                                         stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
                                         stderr=subprocess.DEVNULL)
