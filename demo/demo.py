@@ -2,9 +2,10 @@
 starts it once the launcher is built and the prefix and display are up.
 
 1. A profile whose settings ask for every automatic value, behind a real SOCKS5
-   proxy (Debian's microsocks on loopback, leaving through 127.0.0.3) and the
-   real curl, against the local geo-IP stand-in on 127.0.0.1 and 127.0.0.2,
-   port 47801, where this launcher's geo-IP URLs point.
+   proxy (Debian's microsocks on loopback, leaving through 127.0.0.3) and
+   Windows' own curl 8.21.0 (from ../shared/curl), against the local geo-IP
+   stand-in on 127.0.0.1 and 127.0.0.2, port 47801, where this launcher's
+   geo-IP URLs point.
 2. A profile whose proxy is down: the launch is blocked, exit code 42.
 
 For each it prints the settings, the exit code, what the engine received (the
@@ -123,14 +124,14 @@ def show(title, settings, kept, tail, launch, screenshot):
     print("kept:      %s (the application folder, the profile, the engine's record)" % kept)
 
 
-def run(name, title, settings, env, expect_engine):
+def run(name, title, settings, expect_engine):
     rig = harness.Rig(launcher=harness.LOCAL_DISCOVERY_LAUNCHER)
     try:
         rig.write_settings(json.dumps(settings, indent=2))
         # An argument of the caller's own, to show that it reaches the engine unchanged.
         tail = rig.profile_argument() + " --no-first-run"
         with WindowCamera(OUT / (name + "-window.png")) as camera:
-            launch = rig.launch(tail, env=env, expect_engine=expect_engine, timeout=120)
+            launch = rig.launch(tail, expect_engine=expect_engine, timeout=120)
         # Kept for a look afterwards, in place of the previous demo's.
         kept = OUT / name
         shutil.rmtree(kept, ignore_errors=True)
@@ -146,22 +147,21 @@ def main():
     # The demo's reports are kept apart from the ones the launch tests archive.
     harness.REPORT_ARCHIVE = OUT / "reports"
     shutil.rmtree(harness.REPORT_ARCHIVE, ignore_errors=True)
-    discovery_rig.install_curl_double()
     with contextlib.ExitStack() as stack:
         try:
-            env, proxy_port = stack.enter_context(discovery_rig.real_curl())
+            proxy_port = stack.enter_context(discovery_rig.real_curl())
         except OSError as failure:
             sys.exit("demo: cannot serve the geo-IP stand-in on port %d (%s); is a test run using it?"
                      % (discovery_rig.GEOIP_PORT, failure))
         automatic = {"proxy-server": "socks5://127.0.0.1:%d" % proxy_port, "webrtc-no-leak": True,
                      "auto-geo": True, "auto-lang": True, "auto-timezone": True, "on-proxy-fail": "block"}
         ok = run("every-automatic-value", "Every automatic value, through microsocks on 127.0.0.1:%d" % proxy_port,
-                 automatic, env, expect_engine=True)
+                 automatic, expect_engine=True)
         closed = real_curl_rig.free_port()
         down = {"proxy-server": "socks5://127.0.0.1:%d" % closed, "auto-timezone": True, "auto-lang": True,
                 "on-proxy-fail": "block"}
         blocked = run("proxy-down", "The proxy is down (nothing listens on 127.0.0.1:%d): the launch is blocked"
-                      % closed, down, env, expect_engine=False)
+                      % closed, down, expect_engine=False)
 
     print("\nreports kept in " + str(harness.REPORT_ARCHIVE))
     expected = [("every automatic value", ok, 0, True), ("proxy down", blocked, 42, False)]

@@ -5,10 +5,34 @@
 
 namespace {
 
-const char* failure_class(std::int32_t exit_status)
+// curl's own words, from its SOCKS5 code, for a proxy that refused the login
+// (wrong user or password) and for one that accepts none of the methods
+// offered (it wants credentials that were not given). 7.55.1, 8.4.0 and
+// 8.21.0 print them alike, after "curl: (7) " (7.55.1) or "curl: (97) ".
+const char* const login_refusals[] = {"User was rejected by the SOCKS5 server",
+                                      "No authentication method was acceptable"};
+
+bool is_login_refusal(std::int32_t exit_status, const std::string& output)
+{
+    const std::string prefix = "curl: (" + std::to_string(exit_status) + ") ";
+    for (const char* refusal : login_refusals) {
+        const std::string line = prefix + refusal;
+        const std::size_t at = output.find(line);
+        if (at != std::string::npos && (at == 0 || output[at - 1] == '\n')) return true;
+    }
+    return false;
+}
+
+// 7.55.1 ends every SOCKS5 failure with 7, as a refused connection; curl
+// 7.73 and later with 97. The proxy's name is the only one curl resolves
+// (socks5h), so 5 (8.21.0) and 6 (7.55.1, 8.4.0) both mean that name.
+const char* failure_class(std::int32_t exit_status, const std::string& output)
 {
     switch (exit_status) {
-    case 7: return "PROXY_UNREACHABLE";
+    case 5:
+    case 6: return "PROXY_UNREACHABLE";
+    case 7:
+    case 97: return is_login_refusal(exit_status, output) ? "PROXY_AUTH_FAILED" : "PROXY_UNREACHABLE";
     case curl_timeout_status: return "PROXY_TIMEOUT";
     case 56:
     case 67: return "PROXY_AUTH_FAILED";
@@ -55,9 +79,6 @@ DiscoveryResult probe_stopped(ProbeStop reason)
     // In the order of ProbeStop.
     static const Stop stops[] = {
         {"INTERNAL", "proxy-server is not socks5://\xE2\x80\xA6 \xE2\x80\x94 launcher does not handle other schemes"},
-        // curl 8 fails on such a value with exit 5, which is INTERNAL too;
-        // curl before 7.65.0 would take it for no proxy at all and go direct.
-        {"INTERNAL", "proxy-server is not socks5://[user[:password]@]host[:port] \xE2\x80\x94 curl not run"},
         {"INTERNAL", "GetSystemDirectoryW failed"},
         {"CURL_NOT_FOUND", "curl.exe missing from System32 (Windows 10 1803+ ships it)"},
         {"INTERNAL", "CreatePipe failed"},
@@ -75,6 +96,14 @@ DiscoveryResult probe_stopped(ProbeStop reason)
     return result;
 }
 
+DiscoveryResult proxy_refused(const std::string& refusal)
+{
+    DiscoveryResult result;
+    result.error_code = "INTERNAL";
+    result.message = "proxy-server " + refusal + " \xE2\x80\x94 curl not run";
+    return result;
+}
+
 DiscoveryResult classify_curl_run(std::int32_t exit_status, std::int64_t elapsed_ms, const std::string& output,
                                   const std::string& discovery_url, const std::string& proxy_server)
 {
@@ -82,10 +111,10 @@ DiscoveryResult classify_curl_run(std::int32_t exit_status, std::int64_t elapsed
     result.curl_exit_code = exit_status;
     result.elapsed_ms = elapsed_ms;
 
-    // Only the status tells a failed run: curl's own error text shares the
-    // pipe and its wording is curl's, so the output is dropped.
+    // The status tells a failed run, and for a SOCKS5 failure curl's own
+    // words tell a refused login from the rest; the output goes no further.
     if (exit_status != 0) {
-        result.error_code = failure_class(exit_status);
+        result.error_code = failure_class(exit_status, output);
         result.message = "curl exit " + std::to_string(exit_status) + " against " + discovery_url + " via " +
                          proxy_server + " after " + std::to_string(elapsed_ms) + " ms";
         return result;

@@ -10,7 +10,6 @@
 
 enum class ProbeStop {
     proxy_not_socks5,
-    proxy_without_host,
     no_system_directory,
     curl_missing,
     pipe_not_created,
@@ -30,6 +29,9 @@ constexpr std::int32_t curl_timeout_status = 28;
 
 // The failure for a probe that ended before curl ran: curl_exit_code -1, elapsed_ms 0.
 DiscoveryResult probe_stopped(ProbeStop reason);
+// The same for a proxy value curl is not to get, with the rule it breaks
+// (CurlProxy::refusal) in the message.
+DiscoveryResult proxy_refused(const std::string& refusal);
 
 // Curl's exit status and everything it wrote (standard output and error, in
 // arrival order) judged into the result. The URL and the proxy value as

@@ -84,8 +84,8 @@ DiscoveryResult discover_proxy_ip(const std::string& proxy_server, const std::st
     if (!is_socks5_proxy(proxy_server)) return probe_stopped(ProbeStop::proxy_not_socks5);
     // Checked before curl is looked for: a value that names no proxy host is
     // wrong wherever the launcher runs.
-    const std::string proxy_url = curl_proxy_url(proxy_server);
-    if (proxy_url.empty()) return probe_stopped(ProbeStop::proxy_without_host);
+    const CurlProxy proxy = curl_proxy(proxy_server);
+    if (proxy.url.empty()) return proxy_refused(proxy.refusal);
 
     // Only the system's own curl is run; the search path is never consulted.
     wchar_t system_directory[260];
@@ -96,7 +96,7 @@ DiscoveryResult discover_proxy_ip(const std::string& proxy_server, const std::st
     if (!PathFileExistsW(curl_path.c_str())) return probe_stopped(ProbeStop::curl_missing);
 
     const std::wstring command_line = curl_command_line(curl_path, discovery_url);
-    const std::string config = curl_config_text(proxy_url);
+    const std::string config = curl_config_text(proxy.url);
 
     // curl runs in a job of its own, which ends it at the probe's deadline,
     // and at the latest with the launcher: a user who closes the window
@@ -111,8 +111,8 @@ DiscoveryResult discover_proxy_ip(const std::string& proxy_server, const std::st
     if (!create_job_deadline(job)) return stopped(ProbeStop::deadline_not_created);
 
     // Inheritable so that curl can receive the input's read end and the
-    // output's write end. The config text is under 800 bytes (user and
-    // password at most 255 characters each, the host 253), so the input pipe
+    // output's write end. The config text is under 1400 bytes (the user at
+    // most 765 characters encoded, the password 255, the host 253), so the input pipe
     // holds all of it and writing it never waits for curl, not even while
     // curl is still suspended.
     SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};

@@ -49,29 +49,45 @@ bool is_port(const std::string& port)
     return value >= 1 && value <= 65535;
 }
 
-// host[:port], the host a name or a bracketed IPv6 address.
-bool is_host_and_port(const std::string& text)
+const char* const shape_refusal = "is not socks5://[user[:password]@]host[:port]";
+
+// Why host[:port] cannot be handed to curl, or nothing when it can. Each rule
+// is one that some Windows curl breaks otherwise (tried with 7.55.1, 8.4.0
+// and 8.21.0): 7.55.1 takes an empty port for port 0, a %XX in a name as
+// itself; none of them has an IDN library, so a non-ASCII name reaches the
+// resolver as raw bytes. A zone index reached ::1 in all three, which needs
+// none, so nothing showed which interface each would pick: refused until a
+// real Windows shows it.
+const char* host_and_port_refusal(const std::string& text)
 {
     std::size_t host_end = 0;
     if (!text.empty() && text[0] == '[') {
         const std::size_t close = text.find(']');
-        if (close == std::string::npos) return false;
+        if (close == std::string::npos) return shape_refusal;
         const std::string address = text.substr(1, close - 1);
+        if (address.find('%') != std::string::npos) return "IPv6 address has a zone index";
         // An IPv4 address in brackets is no IPv6 address to curl.
-        if (address.find(':') == std::string::npos || canonical_ip_address(address).empty()) return false;
+        if (address.find(':') == std::string::npos || canonical_ip_address(address).empty()) return shape_refusal;
         host_end = close + 1;
     } else {
         host_end = text.find(':');
         if (host_end == std::string::npos) host_end = text.size();
-        if (!is_host_name(text.substr(0, host_end))) return false;
+        const std::string host = text.substr(0, host_end);
+        if (host.empty()) return shape_refusal;
+        if (host.size() > 253) return "host name is longer than 253 characters";
+        if (!is_host_name(host))
+            return "host is not a name of ASCII letters, digits, '-', '.' and '_' (an international name goes "
+                   "in its xn-- form) or a bracketed IPv6 address";
     }
-    if (host_end == text.size()) return true;
-    return text[host_end] == ':' && is_port(text.substr(host_end + 1));
+    if (host_end == text.size()) return nullptr;
+    if (text[host_end] != ':') return shape_refusal;
+    return is_port(text.substr(host_end + 1)) ? nullptr : "port is not 1 to 65535";
 }
 
 // curl 8 refuses a user or password holding a byte below 0x20, raw or
-// decoded from %XX, while 7.55.1 takes it (and a %00 cuts the password short
-// there): no curl reading of such a value can be relied on.
+// decoded from %XX, and 8.4.0 then asks the URL without the proxy, while
+// 7.55.1 takes it (and a %00 cuts the password short there): no curl
+// reading of such a value can be relied on.
 bool means_a_control_byte(const std::string& user_information)
 {
     for (std::size_t i = 0; i < user_information.size(); ++i) {
@@ -84,10 +100,10 @@ bool means_a_control_byte(const std::string& user_information)
 }
 
 // Letters, digits, "-._~" and the %XX escapes already written stay; every
-// other byte becomes %XX (upper-case hex). Both curls decode %XX in a proxy's
-// user and password and take a '%' before anything else as itself, so what
+// other byte becomes %XX (upper-case hex). Every curl decodes %XX in a proxy's
+// user and password and takes a '%' before anything else as itself, so what
 // was written keeps its meaning, while no '@', ':', '/', '?', '#', blank,
-// quote, backslash or byte from 0x7F up is left for either to split at or
+// quote, backslash or byte from 0x7F up is left for any to split at or
 // for a code page to change.
 std::string encoded(const std::string& text)
 {
@@ -107,10 +123,23 @@ std::string encoded(const std::string& text)
     return out;
 }
 
-// curl 7.55.1 drops a proxy password of 256 characters or more as written
-// in the URL and sends an empty one instead; SOCKS5 carries at most 255 bytes
-// of either, which curl 8 enforces.
+// The bytes an encoded text stands for: each %XX is one.
+std::size_t decoded_size(const std::string& encoded_text)
+{
+    std::size_t size = 0;
+    for (std::size_t i = 0; i < encoded_text.size(); i += encoded_text[i] == '%' ? 3 : 1) ++size;
+    return size;
+}
+
+// SOCKS5 carries at most 255 bytes of either, which curl 8 enforces on the
+// decoded bytes; 7.55.1 garbles its request for a longer user, and sends an
+// empty password for one of 256 characters or more as written in the URL.
 const std::size_t longest_user_or_password = 255;
+
+CurlProxy refused(const char* rule)
+{
+    return {std::string(), rule};
+}
 
 } // namespace
 
@@ -119,30 +148,43 @@ bool is_socks5_proxy(const std::string& proxy_server)
     return proxy_server.compare(0, 9, "socks5://") == 0;
 }
 
-std::string curl_proxy_url(const std::string& proxy_server)
+CurlProxy curl_proxy(const std::string& proxy_server)
 {
-    if (!is_socks5_proxy(proxy_server)) return {};
+    if (!is_socks5_proxy(proxy_server)) return refused(shape_refusal);
     const std::string rest = proxy_server.substr(9);
     // A host holds no '@', so the last one ends the user information, whatever
     // '@' the password holds. curl itself splits at the first '@' (7.55.1 and
     // 8.x alike); the encoding below leaves it only this one.
     const std::size_t at = rest.rfind('@');
-    const std::string host_and_port = at == std::string::npos ? rest : rest.substr(at + 1);
-    if (!is_host_and_port(host_and_port)) return {};
+    std::string host_and_port = at == std::string::npos ? rest : rest.substr(at + 1);
+    // A path means nothing to a SOCKS5 proxy: every curl goes through the
+    // proxy with it, and none sees it once it is left out.
+    host_and_port = host_and_port.substr(0, host_and_port.find('/'));
+    if (const char* rule = host_and_port_refusal(host_and_port)) return refused(rule);
 
     std::string url = "socks5h://";
     if (at != std::string::npos) {
         const std::string user_information = rest.substr(0, at);
-        if (means_a_control_byte(user_information)) return {};
-        // The first ':' parts user and password for both curls; any later one
+        if (means_a_control_byte(user_information))
+            return refused("user or password holds a byte below 0x20, written or as %XX");
+        // The first ':' parts user and password for every curl; any later one
         // is the password's own and is encoded with it.
         const std::size_t colon = user_information.find(':');
         const std::string user = encoded(user_information.substr(0, colon));
         const std::string password = colon == std::string::npos ? "" : encoded(user_information.substr(colon + 1));
-        if (user.size() > longest_user_or_password || password.size() > longest_user_or_password) return {};
-        url += user;
-        if (colon != std::string::npos) url += ":" + password;
-        url.push_back('@');
+        // 7.55.1 sends no credentials at all for an empty user, 8.x an empty
+        // user and the password.
+        if (user.empty() && !password.empty()) return refused("has a password but no user");
+        if (decoded_size(user) > longest_user_or_password) return refused("user is longer than 255 bytes");
+        if (password.size() > longest_user_or_password)
+            return refused("password is longer than 255 bytes once encoded");
+        // Neither user nor password: nothing to send, and the curls disagree
+        // on whether to send it.
+        if (!user.empty()) {
+            url += user;
+            if (colon != std::string::npos) url += ":" + password;
+            url.push_back('@');
+        }
     }
-    return url + host_and_port;
+    return {url + host_and_port, std::string()};
 }

@@ -2,9 +2,11 @@
 
 // Test oracles: what the two curls that Windows has shipped make of a proxy
 // URL, from their sources' rules (7.55.1: url.c parse_proxy; 8.x: urlapi.c and
-// url.c parse_proxy, socks.c), and what the launcher means by a proxy-server
-// value. Only user information, host and port are modelled: the launcher
-// hands curl nothing else.
+// url.c parse_proxy, socks.c) as the real 7.55.1, 8.4.0 and 8.21.0 builds
+// showed them through a recording SOCKS5 listener (tests/e2e test_windows_curl
+// runs the same questions against them), and what the launcher means by a
+// proxy-server value. Only user information, host and port are modelled: the
+// launcher hands curl nothing else.
 
 #include <string>
 
@@ -58,9 +60,12 @@ inline void split_user_information(const std::string& user_information, ProxyRea
     reading.password = colon == std::string::npos ? "" : user_information.substr(colon + 1);
 }
 
-// 7.55.1: the user information ends at the first '@' anywhere after "://";
-// user and password are decoded into C strings (a decoded NUL ends them); a
-// password of 256 characters or more as written is replaced by an empty one.
+// 7.55.1: the user information ends at the first '@' anywhere after "://",
+// the host and port at the first '/' after it; user and password are decoded
+// into C strings (a decoded NUL ends them); a password of 256 characters or
+// more as written is replaced by an empty one; an empty user sends no
+// credentials at all, password or not; a user of more than 255 bytes garbles
+// the SOCKS5 request.
 inline ProxyReading read_proxy_as_curl_7_55_1(const std::string& url)
 {
     ProxyReading reading;
@@ -68,19 +73,26 @@ inline ProxyReading read_proxy_as_curl_7_55_1(const std::string& url)
     const std::string rest = after_scheme(url);
     const std::size_t at = rest.find('@');
     reading.host_and_port = at == std::string::npos ? rest : rest.substr(at + 1);
+    reading.host_and_port = reading.host_and_port.substr(0, reading.host_and_port.find('/'));
     if (at == std::string::npos) return reading;
     split_user_information(rest.substr(0, at), reading);
     if (reading.password.size() >= 256) reading.password.clear();
     reading.user = curl_unescape(reading.user).c_str();
     reading.password = curl_unescape(reading.password).c_str();
+    if (reading.user.empty()) {
+        reading.has_user = false;
+        reading.password.clear();
+    }
+    if (reading.user.size() > 255) reading.usable = false;
     return reading;
 }
 
 // 8.x: a URL holding a byte up to 0x20 (a blank included) or 0x7F is refused;
 // the authority ends at the first '/', '?' or '#'; the user information at its
 // first '@', and a host that still holds '@' is refused; a decoded user or
-// password holding a byte below 0x20 is refused, and SOCKS5 takes neither
-// longer than 255 bytes.
+// password holding a byte below 0x20 is refused (8.4.0 then goes without the
+// proxy, 8.21.0 stops with exit 3: either is no use), and SOCKS5 takes neither
+// longer than 255 bytes. An empty user is sent, with the password.
 inline ProxyReading read_proxy_as_curl_8(const std::string& url)
 {
     ProxyReading reading;
@@ -106,8 +118,9 @@ inline ProxyReading read_proxy_as_curl_8(const std::string& url)
 }
 
 // The launcher's meaning of a proxy-server value "socks5://...": the host and
-// port after the last '@', the user information before it, split at its first
-// ':', each part decoded.
+// port after the last '@' up to a '/', the user information before it, split
+// at its first ':', each part decoded; no user and no password are no
+// credentials.
 inline ProxyReading meaning_of_proxy_value(const std::string& proxy_server)
 {
     ProxyReading reading;
@@ -115,9 +128,11 @@ inline ProxyReading meaning_of_proxy_value(const std::string& proxy_server)
     const std::string rest = proxy_server.substr(9);
     const std::size_t at = rest.rfind('@');
     reading.host_and_port = at == std::string::npos ? rest : rest.substr(at + 1);
+    reading.host_and_port = reading.host_and_port.substr(0, reading.host_and_port.find('/'));
     if (at == std::string::npos) return reading;
     split_user_information(rest.substr(0, at), reading);
     reading.user = curl_unescape(reading.user);
     reading.password = curl_unescape(reading.password);
+    if (reading.user.empty() && reading.password.empty()) reading.has_user = false;
     return reading;
 }

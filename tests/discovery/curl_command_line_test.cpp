@@ -18,60 +18,84 @@ const std::wstring curl = L"C:\\Windows\\system32\\curl.exe";
 TEST(CurlProxyUrl, OnlyAHostWithAtMostAPortAndUserInformationIsAProxy)
 {
     const std::string a255(255, 'a');
-    // 85 '#' are 255 characters once encoded, the most either part may have.
+    // 85 '#' are 255 characters once encoded, the most a password may have;
+    // 255 '#' are 255 bytes, the most a user may have, however long encoded.
     const std::string hash85(85, '#');
+    const std::string hash255(255, '#');
     std::string hash85_encoded;
     for (int i = 0; i < 85; ++i) hash85_encoded += "%23";
+    const std::string hash255_encoded = hash85_encoded + hash85_encoded + hash85_encoded;
+    const std::string shape = "is not socks5://[user[:password]@]host[:port]";
+    const std::string host_rule = "host is not a name of ASCII letters, digits, '-', '.' and '_' (an international "
+                                  "name goes in its xn-- form) or a bracketed IPv6 address";
+    const std::string port_rule = "port is not 1 to 65535";
+    const std::string control_rule = "user or password holds a byte below 0x20, written or as %XX";
     const struct {
         std::string value;
-        std::string url; // empty: curl is not run
+        std::string url;     // empty: curl is not run
+        std::string refusal; // the rule the message names then
     } cases[] = {
-        {"socks5://127.0.0.1:1080", "socks5h://127.0.0.1:1080"},
-        {"socks5://proxy-1.example_net", "socks5h://proxy-1.example_net"},
-        {"socks5://[2001:db8::1]:65535", "socks5h://[2001:db8::1]:65535"},
-        {"socks5://[::ffff:1.2.3.4]", "socks5h://[::ffff:1.2.3.4]"},
-        {"socks5://h:00080", "socks5h://h:00080"},
-        {"socks5://" + std::string(253, 'n') + ":1", "socks5h://" + std::string(253, 'n') + ":1"},
-        {"socks5://u:p@h:1", "socks5h://u:p@h:1"},
-        {"socks5://user@h", "socks5h://user@h"},
-        {"socks5://:pw@h", "socks5h://:pw@h"},
-        {"socks5://@h", "socks5h://@h"},
-        {"socks5://u:" + a255 + "@h", "socks5h://u:" + a255 + "@h"},
-        {"socks5://u:" + hash85 + "@h", "socks5h://u:" + hash85_encoded + "@h"},
+        {"socks5://127.0.0.1:1080", "socks5h://127.0.0.1:1080", ""},
+        {"socks5://proxy-1.example_net", "socks5h://proxy-1.example_net", ""},
+        {"socks5://[2001:db8::1]:65535", "socks5h://[2001:db8::1]:65535", ""},
+        {"socks5://[::ffff:1.2.3.4]", "socks5h://[::ffff:1.2.3.4]", ""},
+        {"socks5://h:00080", "socks5h://h:00080", ""},
+        {"socks5://" + std::string(253, 'n') + ":1", "socks5h://" + std::string(253, 'n') + ":1", ""},
+        {"socks5://u:p@h:1", "socks5h://u:p@h:1", ""},
+        {"socks5://user@h", "socks5h://user@h", ""},
+        {"socks5://user:@h", "socks5h://user:@h", ""},
+        // Nothing on either side of the ':': no credentials.
+        {"socks5://@h", "socks5h://h", ""},
+        {"socks5://:@h:1", "socks5h://h:1", ""},
+        {"socks5://u:" + a255 + "@h", "socks5h://u:" + a255 + "@h", ""},
+        {"socks5://u:" + hash85 + "@h", "socks5h://u:" + hash85_encoded + "@h", ""},
+        {"socks5://" + hash255 + ":p@h", "socks5h://" + hash255_encoded + ":p@h", ""},
+        // A path is left out: every curl went through the proxy with one.
+        {"socks5://h:1080/", "socks5h://h:1080", ""},
+        {"socks5://u:p@h/x/y?z", "socks5h://u:p@h", ""},
+        {"socks5://u:p/q@[::1]:1/", "socks5h://u:p%2Fq@[::1]:1", ""},
         // No host, or a host that is no name or bracketed IPv6 address.
-        {"socks5://", ""},
-        {"socks5://:1080", ""},
-        {"socks5://user:pass@", ""},
-        {"socks5://user:pass@:1080", ""},
-        {"socks5://2001:db8::1", ""},
-        {"socks5://[2001:db8::1", ""},
-        {"socks5://[1.2.3.4]:1", ""},
-        {"socks5://[fe80::1%25eth0]:1", ""},
-        {"socks5://[]:1", ""},
-        {"socks5://pr\xC3\xB6xy:1", ""},
-        {"socks5://h h:1", ""},
-        {"socks5://" + std::string(254, 'n') + ":1", ""},
-        {"socks5://h%41:1", ""},
-        // A port outside 1-65535, or anything after host and port.
-        {"socks5://h:", ""},
-        {"socks5://h:0", ""},
-        {"socks5://h:65536", ""},
-        {"socks5://h:123456", ""},
-        {"socks5://h:+80", ""},
-        {"socks5://h:1x", ""},
-        {"socks5://h:1080/", ""},
-        {"socks5://h/x", ""},
-        {"socks5://h:1 -o x", ""},
+        {"socks5://", "", shape},
+        {"socks5://:1080", "", shape},
+        {"socks5://user:pass@", "", shape},
+        {"socks5://user:pass@:1080", "", shape},
+        {"socks5:///x", "", shape},
+        {"socks5://[2001:db8::1", "", shape},
+        {"socks5://[1.2.3.4]:1", "", shape},
+        {"socks5://[]:1", "", shape},
+        {"socks5://[::1]x", "", shape},
+        {"socks5://[fe80::1%25eth0]:1", "", "IPv6 address has a zone index"},
+        {"socks5://[fe80::1%1]:1", "", "IPv6 address has a zone index"},
+        {"socks5://pr\xC3\xB6xy:1", "", host_rule},
+        {"socks5://h h:1", "", host_rule},
+        {"socks5://h%41:1", "", host_rule},
+        {"socks5://" + std::string(254, 'n') + ":1", "", "host name is longer than 253 characters"},
+        // A port outside 1-65535 (7.55.1 takes an empty one for port 0).
+        {"socks5://h:", "", port_rule},
+        {"socks5://h:/", "", port_rule},
+        {"socks5://2001:db8::1", "", port_rule},
+        {"socks5://h:0", "", port_rule},
+        {"socks5://h:65536", "", port_rule},
+        {"socks5://h:123456", "", port_rule},
+        {"socks5://h:+80", "", port_rule},
+        {"socks5://h:1x", "", port_rule},
+        {"socks5://h:1 -o x", "", port_rule},
         // User information no curl can be relied on to read alike.
-        {"socks5://u:p\nx@h:1", ""},
-        {"socks5://u:p\x7F" "x@h:1", "socks5h://u:p%7Fx@h:1"},
-        {"socks5://u:p%0a@h:1", ""},
-        {"socks5://u%00@h", ""},
-        {"socks5://u:" + a255 + "a@h", ""},
-        {"socks5://u:" + hash85 + "#@h", ""},
-        {std::string(9, 'x') + "h:1", ""},
+        {"socks5://u:p\nx@h:1", "", control_rule},
+        {"socks5://u:p\x7F" "x@h:1", "socks5h://u:p%7Fx@h:1", ""},
+        {"socks5://u:p%0a@h:1", "", control_rule},
+        {"socks5://u%00@h", "", control_rule},
+        {"socks5://:pw@h", "", "has a password but no user"},
+        {"socks5://u:" + a255 + "a@h", "", "password is longer than 255 bytes once encoded"},
+        {"socks5://u:" + hash85 + "#@h", "", "password is longer than 255 bytes once encoded"},
+        {"socks5://" + hash255 + "#:p@h", "", "user is longer than 255 bytes"},
+        {std::string(9, 'x') + "h:1", "", shape},
     };
-    for (const auto& c : cases) EXPECT_EQ(curl_proxy_url(c.value), c.url) << c.value;
+    for (const auto& c : cases) {
+        const CurlProxy proxy = curl_proxy(c.value);
+        EXPECT_EQ(proxy.url, c.url) << c.value;
+        EXPECT_EQ(proxy.refusal, c.refusal) << c.value;
+    }
 }
 
 TEST(CurlProxyUrl, UserInformationIsEncodedSoThatBothCurlsReadWhatWasWritten)
@@ -92,7 +116,7 @@ TEST(CurlProxyUrl, UserInformationIsEncodedSoThatBothCurlsReadWhatWasWritten)
         {"socks5://~user-._:!$&'()*+,;=@h", "socks5h://~user-._:%21%24%26%27%28%29%2A%2B%2C%3B%3D@h"},
     };
     for (const auto& c : cases) {
-        const std::string url = curl_proxy_url(c.value);
+        const std::string url = curl_proxy(c.value).url;
         EXPECT_EQ(url, c.url);
         const ProxyReading meant = meaning_of_proxy_value(c.value);
         EXPECT_EQ(read_proxy_as_curl_7_55_1(url), meant) << c.value;
@@ -137,7 +161,7 @@ TEST(CurlProxyUrl, EveryValueCurlGetsIsOneAsciiProxyOptionThatBothCurlsReadAsMea
         for (int i = 0; i < count; ++i) value += pieces[random() % pieces.size()];
         if (round % 2 == 0) value += "@h.example:1080";
 
-        const std::string url = curl_proxy_url(value);
+        const std::string url = curl_proxy(value).url;
         if (url.empty()) continue;
         ++accepted;
         for (const char c : url) ASSERT_TRUE(c > 0x20 && c < 0x7F) << value;

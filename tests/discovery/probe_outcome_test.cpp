@@ -31,8 +31,6 @@ TEST(ProbeStopped, EachReasonHasItsCodeAndMessageAndNoCurlRun)
     } cases[] = {
         {ProbeStop::proxy_not_socks5, "INTERNAL",
          "proxy-server is not socks5://\u2026 \u2014 launcher does not handle other schemes"},
-        {ProbeStop::proxy_without_host, "INTERNAL",
-         "proxy-server is not socks5://[user[:password]@]host[:port] \u2014 curl not run"},
         {ProbeStop::no_system_directory, "INTERNAL", "GetSystemDirectoryW failed"},
         {ProbeStop::curl_missing, "CURL_NOT_FOUND", "curl.exe missing from System32 (Windows 10 1803+ ships it)"},
         {ProbeStop::pipe_not_created, "INTERNAL", "CreatePipe failed"},
@@ -53,18 +51,57 @@ TEST(ProbeStopped, EachReasonHasItsCodeAndMessageAndNoCurlRun)
     }
 }
 
+TEST(ProxyRefused, TheMessageNamesTheRuleAndNoCurlRun)
+{
+    const DiscoveryResult result = proxy_refused("port is not 1 to 65535");
+    EXPECT_EQ(result.error_code, "INTERNAL");
+    EXPECT_EQ(result.message, "proxy-server port is not 1 to 65535 \u2014 curl not run");
+    EXPECT_EQ(result.curl_exit_code, -1);
+    EXPECT_EQ(result.elapsed_ms, 0);
+}
+
 TEST(ClassifyCurlRun, NonZeroStatusGivesItsClassAndDropsTheOutput)
 {
+    // What Windows' curl 7.55.1, 8.4.0 and 8.21.0 wrote for each failure.
+    const std::string rejected = "User was rejected by the SOCKS5 server (1 2).\n";
+    const std::string no_method = "No authentication method was acceptable.";
     const struct {
         std::int32_t status;
+        std::string output;
         const char* code;
     } cases[] = {
-        {7, "PROXY_UNREACHABLE"}, {28, "PROXY_TIMEOUT"}, {56, "PROXY_AUTH_FAILED"}, {67, "PROXY_AUTH_FAILED"},
-        {1, "INTERNAL"},          {97, "INTERNAL"},     {-1073741819, "INTERNAL"},
+        // The proxy refused the login, or wants one that was not given.
+        {7, "curl: (7) " + rejected, "PROXY_AUTH_FAILED"},
+        {97, "curl: (97) " + rejected, "PROXY_AUTH_FAILED"},
+        {7, "curl: (7) " + no_method + " (It is quite likely that the SOCKS5 server wanted a username/password, "
+            "since none was supplied to the server on this connection.)\n", "PROXY_AUTH_FAILED"},
+        {97, "curl: (97) " + no_method + "\n", "PROXY_AUTH_FAILED"},
+        {97, "some reply\ncurl: (97) " + rejected, "PROXY_AUTH_FAILED"},
+        // curl's words only count as its own line, for its own status.
+        {97, "xcurl: (97) " + rejected, "PROXY_UNREACHABLE"},
+        {97, "curl: (7) " + rejected, "PROXY_UNREACHABLE"},
+        {7, rejected, "PROXY_UNREACHABLE"},
+        {28, "curl: (28) " + rejected, "PROXY_TIMEOUT"},
+        {1, "curl: (1) " + rejected, "INTERNAL"},
+        // The proxy is down, its name unknown, or it could not reach the service.
+        {7, "curl: (7) Failed to connect to 127.0.0.1 port 1080: Connection refused\n", "PROXY_UNREACHABLE"},
+        {7, "curl: (7) Can't complete SOCKS5 connection to 127.0.0.3:80. (5)\n", "PROXY_UNREACHABLE"},
+        {97, "curl: (97) Can't complete SOCKS5 connection to h.invalid. (4)\n", "PROXY_UNREACHABLE"},
+        {97, "curl: (97) cannot complete SOCKS5 connection to 127.0.0.1. (1)\n", "PROXY_UNREACHABLE"},
+        {97, "", "PROXY_UNREACHABLE"},
+        {6, "curl: (6) Could not resolve host: proxy.invalid\n", "PROXY_UNREACHABLE"},
+        {5, "curl: (5) Could not resolve proxy: proxy.invalid\n", "PROXY_UNREACHABLE"},
+        {28, "curl: (28) SOCKS5 read timeout\n", "PROXY_TIMEOUT"},
+        {56, "", "PROXY_AUTH_FAILED"},
+        {67, "", "PROXY_AUTH_FAILED"},
+        {1, "", "INTERNAL"},
+        {52, "curl: (52) Empty reply from server\n", "INTERNAL"},
+        {-1073741819, "", "INTERNAL"},
+        {0x7FFFFFFF, "{\"ip\":\"203.0.113.9\",\"country_code\":\"DE\"}", "INTERNAL"},
     };
     for (const auto& c : cases) {
-        const DiscoveryResult result = judged("{\"ip\":\"203.0.113.9\",\"country_code\":\"DE\"}", c.status);
-        EXPECT_EQ(result.error_code, c.code) << c.status;
+        const DiscoveryResult result = judged(c.output, c.status);
+        EXPECT_EQ(result.error_code, c.code) << c.status << " " << c.output;
         EXPECT_EQ(result.message, "curl exit " + std::to_string(c.status) + " against " + url +
                                       " via socks5://user:pw@10.0.0.1:1080 after 1234 ms");
         EXPECT_EQ(result.curl_exit_code, c.status);

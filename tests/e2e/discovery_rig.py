@@ -1,7 +1,8 @@
 """What a launch with discovery needs around it: the curl.exe double in the
-prefix's system32, playing a script or forwarding to the real curl, and, for
-the real thing, Debian's microsocks and the geo-IP stand-in on the loopback
-addresses that the tests' launcher asks (127.0.0.1 and 127.0.0.2, port 47801)."""
+prefix's system32, playing a script, and, for the real thing, one of Windows'
+own curl builds there, Debian's microsocks and the geo-IP stand-in on the
+loopback addresses that the tests' launcher asks (127.0.0.1 and 127.0.0.2,
+port 47801)."""
 
 import contextlib
 import json
@@ -14,9 +15,9 @@ import harness
 from harness import win
 
 sys.path.insert(0, str(harness.ROOT / "tests" / "tools" / "curl"))
-import curl_relay  # noqa: E402
 import geoip_standin  # noqa: E402
 import real_curl_rig  # noqa: E402
+import windows_curls  # noqa: E402
 
 GEOIP_PORT = 47801
 PRIMARY_URL = "http://127.0.0.1:%d/geoip?format=json" % GEOIP_PORT
@@ -95,20 +96,19 @@ def json_reply(**fields):
 
 
 @contextlib.contextmanager
-def real_curl(geoip_hosts=("127.0.0.1", "127.0.0.2")):
-    """The real curl behind the double, a plain microsocks proxy leaving through
-    PROXY_EXIT, and the stand-in on each of `geoip_hosts`. Yields the
-    environment for the launch and the proxy's port."""
-    relay = curl_relay.start()
+def real_curl(version="8.21.0", geoip_hosts=("127.0.0.1", "127.0.0.2")):
+    """Windows' curl of that version in system32, a plain microsocks proxy
+    leaving through PROXY_EXIT, and the stand-in on each of `geoip_hosts`.
+    Yields the proxy's port."""
+    harness.ensure_prefix()
+    windows_curls.install(version, system32_curl())
     servers = [geoip_standin.start_geoip(host, GEOIP_PORT) for host in geoip_hosts]
     proxy, proxy_port = real_curl_rig.start_microsocks()
     try:
-        yield {"ORVALIS_CURL_FORWARD": str(relay.server_address[1])}, proxy_port
+        yield proxy_port
     finally:
         proxy.terminate()
         proxy.wait()
         for server in servers:
             server.shutdown()
             server.server_close()
-        relay.shutdown()
-        relay.server_close()

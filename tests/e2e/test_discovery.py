@@ -1,5 +1,5 @@
 """Whole launches with discovery: the scripted curl.exe double for exact
-replies and failures, then the real curl through a real SOCKS5 proxy."""
+replies and failures (the real curls of Windows: test_windows_curl)."""
 
 import os
 import re
@@ -314,42 +314,6 @@ class WorkerStillRunning(DiscoveryLaunch):
                 self.assertEqual(rig_of.wait_until_no_curl(self.rig, seconds=2), [])
         time.sleep(max(0.0, 13 - launch.seconds))
         self.assertFalse(ended.exists(), "curl ran to its own end")
-
-
-class RealProxy(DiscoveryLaunch):
-    """The real curl, through Debian's microsocks, against the local stand-in."""
-
-    def test_exit_point_of_the_proxy_through_the_primary_endpoint(self):
-        with rig_of.real_curl() as (env, proxy_port):
-            self.rig.write_settings(settings(proxy_server='"socks5://127.0.0.1:%d"' % proxy_port,
-                                             webrtc_no_leak=1, auto_timezone=1))
-            launch = self.rig.launch(self.rig.profile_argument(), env=env)
-        self.assertEqual(launch.exit_code, 0)
-        self.assertEqual(self.user_arguments(launch), [
-            "--webrtc-fake-public-ip=" + rig_of.PROXY_EXIT, "--force-webrtc-ip-handling-policy=default",
-            "--timezone-override=Europe/Berlin"] + STATIC_TAIL)
-        self.assertEqual((launch.result["ip"], launch.result["provider"]), (rig_of.PROXY_EXIT, "tessar"))
-
-    def test_fallback_endpoint_answers_when_the_primary_cannot(self):
-        with rig_of.real_curl(geoip_hosts=("127.0.0.2",)) as (env, proxy_port):
-            self.rig.write_settings(settings(proxy_server='"socks5://127.0.0.1:%d"' % proxy_port, webrtc_no_leak=1))
-            launch = self.rig.launch(self.rig.profile_argument(), env=env)
-        self.assertEqual(self.user_arguments(launch), [
-            "--webrtc-fake-public-ip=" + rig_of.PROXY_EXIT, "--force-webrtc-ip-handling-policy=default"]
-            + STATIC_TAIL)
-        self.assertRegex(launch.result_report, result_report(
-            "ok", {"ip": rig_of.PROXY_EXIT, "provider": rig_of.FALLBACK_HOST}))
-        self.assertIsNone(launch.error_report)
-
-    def test_proxy_down_blocks_even_with_no_proxy_in_the_environment(self):
-        with rig_of.real_curl() as (env, _):
-            closed = rig_of.real_curl_rig.free_port()
-            env = dict(env, NO_PROXY="*", no_proxy="*")
-            self.rig.write_settings(settings(proxy_server='"socks5://127.0.0.1:%d"' % closed, auto_geo=1))
-            launch = self.rig.launch(self.rig.profile_argument(), env=env, expect_engine=False)
-        self.assertEqual(launch.exit_code, 42)
-        self.assertEqual((launch.error["error_code"], launch.error["curl_exit_code"]), ("PROXY_UNREACHABLE", 7))
-        self.assertEqual(launch.result["status"], "blocked")
 
 
 if __name__ == "__main__":

@@ -67,7 +67,7 @@ void check_config_text(const std::string& value)
 void check_proxy_url(const std::string& value)
 {
     const std::string proxy_server = "socks5://" + value;
-    const std::string url = curl_proxy_url(proxy_server);
+    const std::string url = curl_proxy(proxy_server).url;
     if (url.empty()) return;
     for (const char c : url) require(c > 0x20 && c < 0x7F, "a proxy URL with a byte that is no printable ASCII");
     const ProxyReading meant = meaning_of_proxy_value(proxy_server);

@@ -21,7 +21,7 @@
 
 namespace {
 
-const std::int32_t statuses[] = {7, 28, 56, 67, 1, -1, 6, 35, std::numeric_limits<std::int32_t>::min(),
+const std::int32_t statuses[] = {7, 97, 5, 28, 56, 67, 1, -1, 6, 35, std::numeric_limits<std::int32_t>::min(),
                                  std::numeric_limits<std::int32_t>::max()};
 const std::int64_t elapsed_values[] = {0, 1500, 10003, std::numeric_limits<std::int64_t>::max(),
                                        std::numeric_limits<std::int64_t>::min()};

@@ -13,31 +13,23 @@
 //                         as fast as it can for N ms, "exit N\n" to end
 //   ORVALIS_CURL_FALLBACK_SCRIPT  steps played instead when the URL asked
 //                         (the last argument) is a fallback one, ending "/myip"
-//   ORVALIS_CURL_FORWARD  port on 127.0.0.1 of curl_relay.py, which runs the
-//                         real curl with this program's arguments, environment
-//                         and standard input and sends back its output and
-//                         status
 //   ORVALIS_CURL_INHERITED  file that receives "inherited" or "not inherited":
 //                         whether the handle value that start-exact.exe handed
 //                         down in ORVALIS_INHERITABLE_HANDLE is valid here
 //   ORVALIS_CURL_ENDED    file that receives "ended" and the exit status when
 //                         this program ends by itself; one ended from outside
 //                         writes nothing
-// With neither a script nor a port it says so on standard error and exits 2.
+// Without a script it says so on standard error and exits 2.
 
-#include "common/text_conversion.hpp"
 #include "tests/common/curl_config_reader.hpp"
 
-#include <winsock2.h>
 #include <windows.h>
 
-#include <cstdint>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <sstream>
 #include <string>
-#include <vector>
 
 namespace {
 
@@ -109,92 +101,6 @@ int play_script(const std::wstring& path)
     return 2;
 }
 
-// Little-endian 32-bit lengths and counts, as curl_relay.py reads them.
-void append_u32(std::string& out, std::uint32_t value)
-{
-    for (int shift = 0; shift < 32; shift += 8) out.push_back(static_cast<char>((value >> shift) & 0xFF));
-}
-
-void append_texts(std::string& out, const std::vector<std::string>& texts)
-{
-    append_u32(out, static_cast<std::uint32_t>(texts.size()));
-    for (const std::string& text : texts) {
-        append_u32(out, static_cast<std::uint32_t>(text.size()));
-        out += text;
-    }
-}
-
-bool receive_exactly(SOCKET from, char* data, std::size_t size)
-{
-    while (size > 0) {
-        const int got = recv(from, data, static_cast<int>(size), 0);
-        if (got <= 0) return false;
-        data += got;
-        size -= static_cast<std::size_t>(got);
-    }
-    return true;
-}
-
-std::uint32_t u32_at(const unsigned char* bytes)
-{
-    return bytes[0] | (bytes[1] << 8) | (bytes[2] << 16) | (static_cast<std::uint32_t>(bytes[3]) << 24);
-}
-
-// Frames back from the relay: kind 1 standard output, 2 standard error, 3 the
-// exit status (4 bytes, signed), each with a 32-bit length.
-int relay_reply(SOCKET relay)
-{
-    for (;;) {
-        unsigned char header[5];
-        if (!receive_exactly(relay, reinterpret_cast<char*>(header), sizeof header)) break;
-        std::string payload(u32_at(header + 1), '\0');
-        if (!receive_exactly(relay, payload.data(), payload.size())) break;
-        if (header[0] == 3 && payload.size() == 4)
-            return static_cast<int>(u32_at(reinterpret_cast<const unsigned char*>(payload.data())));
-        write_all(GetStdHandle(header[0] == 1 ? STD_OUTPUT_HANDLE : STD_ERROR_HANDLE), payload.data(),
-                  payload.size());
-    }
-    say("curl double: the relay ended without an exit status\n");
-    return 2;
-}
-
-int forward(int argc, wchar_t** argv, const std::string& input, const std::wstring& port)
-{
-    std::vector<std::string> arguments;
-    for (int i = 1; i < argc; ++i) arguments.push_back(wide_to_utf8(argv[i]));
-    std::vector<std::string> environment;
-    wchar_t* block = GetEnvironmentStringsW();
-    for (const wchar_t* entry = block; *entry != L'\0'; entry += wcslen(entry) + 1)
-        environment.push_back(wide_to_utf8(entry));
-    FreeEnvironmentStringsW(block);
-
-    std::string request;
-    append_texts(request, arguments);
-    append_texts(request, environment);
-    append_texts(request, {input});
-
-    WSADATA wsa;
-    if (WSAStartup(MAKEWORD(2, 2), &wsa) != 0) {
-        say("curl double: no Winsock\n");
-        return 2;
-    }
-    const SOCKET relay = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(static_cast<u_short>(std::wcstoul(port.c_str(), nullptr, 10)));
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    int status = 2;
-    if (relay == INVALID_SOCKET || connect(relay, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-        send(relay, request.data(), static_cast<int>(request.size()), 0) != static_cast<int>(request.size())) {
-        say("curl double: cannot reach the relay\n");
-    } else {
-        status = relay_reply(relay);
-    }
-    if (relay != INVALID_SOCKET) closesocket(relay);
-    WSACleanup();
-    return status;
-}
-
 // Whether the arguments say "-K -": read the config from standard input.
 bool reads_config_from_input(int argc, wchar_t** argv)
 {
@@ -249,9 +155,7 @@ int play(int argc, wchar_t** argv)
         }
         return play_script(script);
     }
-    const std::wstring port = environment_value(L"ORVALIS_CURL_FORWARD");
-    if (!port.empty()) return forward(argc, argv, input, port);
-    say("curl double: set ORVALIS_CURL_SCRIPT or ORVALIS_CURL_FORWARD\n");
+    say("curl double: set ORVALIS_CURL_SCRIPT\n");
     return 2;
 }
 

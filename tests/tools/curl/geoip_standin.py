@@ -6,6 +6,7 @@ the proxy's exit address:
                       (a bare number) and longitude (a quoted string)
   /myip               the bare address and a line feed
   anything else       a 404 page, whose first line is longer than an address
+Each request's client address lands in the server's `clients` list.
 """
 
 import http.server
@@ -17,6 +18,7 @@ import threading
 class _Handler(http.server.BaseHTTPRequestHandler):
     def do_GET(self):
         address = self.client_address[0]
+        self.server.clients.append(address)
         if self.path == "/geoip?format=json":
             body = json.dumps({"ip": address, "country_code": "DE", "timezone": "Europe/Berlin",
                                "latitude": 52.52, "longitude": "13.405"}).encode()
@@ -46,6 +48,7 @@ def start_geoip(host="127.0.0.1", port=0):
     """The stand-in on a loopback address and port (a free one by default),
     served from a background thread."""
     server = http.server.ThreadingHTTPServer((host, port), _Handler)
+    server.clients = []
     threading.Thread(target=server.serve_forever, daemon=True).start()
     return server
 

@@ -1,57 +1,39 @@
 """Runs a command with the real thing around it on loopback, then tears it down.
 
-    python3 real_curl_rig.py COMMAND [ARG...]
+    python3 real_curl_rig.py VERSION COMMAND [ARG...]
 
-Around the command: the geo-IP stand-in, a server that never answers, Debian's
-microsocks twice (open, and with user "orvalis" and a password of non-ASCII
-letters, a blank and the characters that end or split a URL's parts, all of
-which reach curl only as %XX through its standard input), both
-leaving through 127.0.0.3 so that the stand-in sees the proxy's own exit
-address, a port that nobody listens on, a curl config directory whose .curlrc
-would send the reply into a file, and the relay that runs the real curl for the
-curl.exe double. The command learns them from the environment:
-  ORVALIS_CURL_FORWARD     the relay's port (the double forwards when it is set)
+Around the command: Windows' curl of that version (one of ../shared/curl,
+checked by its SHA-256), the geo-IP stand-in, a server that never answers,
+Debian's microsocks twice (open, and with user "orvalis" and a password of
+non-ASCII letters, a blank and the characters that end or split a URL's parts,
+all of which reach curl only as %XX through its standard input), both leaving
+through 127.0.0.3 so that the stand-in sees the proxy's own exit address, a
+port that nobody listens on, and a curl config directory whose .curlrc and
+_curlrc would send the reply into a file. The command learns them from the
+environment:
+  ORVALIS_CURL_DOUBLE      the curl.exe to put into the prefix's system32
+  ORVALIS_TEST_CURL_VERSION  its version
   ORVALIS_TEST_GEOIP_PORT, ORVALIS_TEST_SILENT_PORT, ORVALIS_TEST_CLOSED_PORT,
   ORVALIS_TEST_SOCKS_PORT, ORVALIS_TEST_AUTH_SOCKS_PORT,
   ORVALIS_TEST_PROXY_EXIT  127.0.0.3,
-  ORVALIS_TEST_CURL_HOME   the directory with the diverting .curlrc
+  ORVALIS_TEST_CURL_HOME   the directory with the diverting config files
 The command's exit status is the rig's.
 """
 
 import os
 import shutil
-import socket
 import subprocess
 import sys
 import tempfile
-import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-import curl_relay  # noqa: E402
 import geoip_standin  # noqa: E402
+import windows_curls  # noqa: E402
+from windows_curls import free_port  # noqa: E402
 
 PROXY_EXIT = "127.0.0.3"
 PROXY_USER = "orvalis"
 PROXY_PASSWORD = 'pass-\u00e9\uff02 "\\#/?@:%zz'
-
-
-def free_port():
-    with socket.socket() as probe:
-        probe.bind(("127.0.0.1", 0))
-        return probe.getsockname()[1]
-
-
-def wait_listening(port, process):
-    deadline = time.monotonic() + 5
-    while time.monotonic() < deadline:
-        if process.poll() is not None:
-            raise RuntimeError(f"microsocks on port {port} ended with status {process.returncode}")
-        try:
-            with socket.create_connection(("127.0.0.1", port), timeout=0.2):
-                return
-        except OSError:
-            time.sleep(0.02)
-    raise RuntimeError(f"microsocks on port {port} does not listen")
 
 
 def start_microsocks(*credentials):
@@ -61,20 +43,20 @@ def start_microsocks(*credentials):
     port = free_port()
     process = subprocess.Popen([microsocks, "-i", "127.0.0.1", "-p", str(port), "-b", PROXY_EXIT, *credentials],
                                stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    wait_listening(port, process)
+    windows_curls.wait_listening(port, process, "microsocks")
     return process, port
 
 
-def main(command):
-    if not os.access(curl_relay.REAL_CURL, os.X_OK):
-        raise RuntimeError(f"{curl_relay.REAL_CURL} is missing (Debian package curl)")
+def main(version, command):
+    curl = windows_curls.build(version)
     proxies = []
     with tempfile.TemporaryDirectory(prefix="orvalis-curl-home-") as curl_home:
-        with open(os.path.join(curl_home, ".curlrc"), "w") as curlrc:
-            curlrc.write(f'output = "{os.path.join(curl_home, "diverted")}"\n')
+        # curl 7.55.1 on Windows reads _curlrc, later ones .curlrc first.
+        for name in (".curlrc", "_curlrc"):
+            with open(os.path.join(curl_home, name), "w") as curlrc:
+                curlrc.write(f'output = "{os.path.join(curl_home, "diverted")}"\n')
         geoip = geoip_standin.start_geoip()
         silent, silent_port = geoip_standin.start_silent()
-        relay = curl_relay.start()
         try:
             plain, plain_port = start_microsocks()
             proxies.append(plain)
@@ -86,7 +68,8 @@ def main(command):
                          "https_proxy", "CURL_HOME"):
                 environment.pop(name, None)
             environment.update({
-                "ORVALIS_CURL_FORWARD": str(relay.server_address[1]),
+                "ORVALIS_CURL_DOUBLE": str(curl),
+                "ORVALIS_TEST_CURL_VERSION": version,
                 "ORVALIS_TEST_GEOIP_PORT": str(geoip.server_address[1]),
                 "ORVALIS_TEST_SILENT_PORT": str(silent_port),
                 "ORVALIS_TEST_CLOSED_PORT": str(free_port()),
@@ -102,12 +85,11 @@ def main(command):
             for process in proxies:
                 process.terminate()
                 process.wait()
-            relay.shutdown()
             geoip.shutdown()
             silent.close()
 
 
 if __name__ == "__main__":
-    if len(sys.argv) < 2:
+    if len(sys.argv) < 3:
         sys.exit(__doc__)
-    sys.exit(main(sys.argv[1:]))
+    sys.exit(main(sys.argv[1], sys.argv[2:]))
