@@ -6,6 +6,8 @@
 
 #include <windows.h>
 
+#include <mutex>
+
 // The job, the timer that ends curl at the deadline, and the exit status it
 // gives what it ends there. The timer reads the record, so the record stays
 // in place until close_curl_job.
@@ -28,10 +30,19 @@ bool create_job_deadline(CurlJob& job);
 // of Windows 7, which nests no job, in its place.
 bool join_curl_job(HANDLE job, HANDLE process);
 
-// curl runs outside the job: the deadline ends it by `process`, and so does
-// end_curl_outside_job, until close_curl_job. False once the launcher is
-// leaving (end_curl_outside_job has been called): curl must not run then.
-bool hold_outside_job(CurlJob& job, HANDLE process);
+// Held from before curl is started until it is held in or outside the job.
+// end_curl_outside_job takes it too, so the launcher never leaves between a
+// curl's start and its hold: a curl outside the job, still suspended, would
+// be left behind for good.
+std::unique_lock<std::mutex> curl_placement_lock();
+
+// Under that lock: the launcher is leaving (end_curl_outside_job has been
+// called), and no curl may start any more.
+bool launcher_leaving(const std::unique_lock<std::mutex>& placing);
+
+// Under that lock: curl runs outside the job. The deadline ends it by
+// `process`, and so does end_curl_outside_job, until close_curl_job.
+void hold_outside_job(CurlJob& job, HANDLE process, const std::unique_lock<std::mutex>& placing);
 
 // From now on, curl is ended after `milliseconds` if it still runs, with
 // `exit_status` as its status.

@@ -1,12 +1,11 @@
 #include "discovery/curl_job.hpp"
 #include "discovery/proxy_probe.hpp"
 
-#include <mutex>
-
 namespace {
 
-// The curl that runs outside its probe's job, for end_curl_outside_job. There
-// is one at most: the launcher probes from its one worker thread.
+// The curl that runs outside its probe's job, for end_curl_outside_job, and
+// the guard of its placement. There is one at most: the launcher probes from
+// its one worker thread.
 std::mutex outside_guard;
 HANDLE outside_curl = nullptr;
 // Set when the launcher leaves: a worker freed by its curl's end may still
@@ -47,13 +46,20 @@ bool create_job_deadline(CurlJob& job)
     return job.deadline != nullptr;
 }
 
-bool hold_outside_job(CurlJob& job, HANDLE process)
+std::unique_lock<std::mutex> curl_placement_lock()
 {
-    const std::lock_guard<std::mutex> lock(outside_guard);
-    if (leaving) return false;
+    return std::unique_lock<std::mutex>(outside_guard);
+}
+
+bool launcher_leaving(const std::unique_lock<std::mutex>&)
+{
+    return leaving;
+}
+
+void hold_outside_job(CurlJob& job, HANDLE process, const std::unique_lock<std::mutex>&)
+{
     job.outside = process;
     outside_curl = process;
-    return true;
 }
 
 void start_deadline(CurlJob& job, DWORD milliseconds, UINT exit_status)

@@ -187,7 +187,13 @@ DiscoveryResult discover_proxy_ip(const std::string& proxy_server, const std::st
     PROCESS_INFORMATION process{};
     std::vector<CurlJobAttempt> attempts;
     const ULONGLONG start = GetTickCount64();
-    const CurlJobStep placed = place_curl(job, command_line, input_read_end, write_end, process, attempts);
+    std::unique_lock<std::mutex> placing = curl_placement_lock();
+    // A launcher that leaves around its worker ends the curl outside the job;
+    // a worker freed by that end must not start one for the fallback endpoint,
+    // and nobody reads this probe's outcome any more.
+    const CurlJobStep placed = launcher_leaving(placing)
+                                   ? CurlJobStep::give_up
+                                   : place_curl(job, command_line, input_read_end, write_end, process, attempts);
     // Closed at once: while the launcher holds a write end, reading would never
     // see the end of curl's output; while it holds the input's read end, a
     // write to a curl that has gone would wait instead of failing.
@@ -198,15 +204,14 @@ DiscoveryResult discover_proxy_ip(const std::string& proxy_server, const std::st
         CloseHandle(read_end);
         return stopped(ProbeStop::curl_not_started);
     }
-    // A curl outside the job while the launcher leaves would outlive it: it
-    // is not let run, and nobody reads this probe's outcome any more.
-    const bool may_run = placed == CurlJobStep::run_in_job || hold_outside_job(job, process.hProcess);
-    if (!may_run || ResumeThread(process.hThread) == static_cast<DWORD>(-1)) {
+    if (placed == CurlJobStep::run_outside_job) hold_outside_job(job, process.hProcess, placing);
+    placing.unlock();
+    if (ResumeThread(process.hThread) == static_cast<DWORD>(-1)) {
         // Still suspended: it has done nothing.
         TerminateProcess(process.hProcess, 1);
         CloseHandle(input_write_end);
         CloseHandle(read_end);
-        const DiscoveryResult result = stopped(may_run ? ProbeStop::curl_not_resumed : ProbeStop::curl_not_started);
+        const DiscoveryResult result = stopped(ProbeStop::curl_not_resumed);
         close_process(process);
         return result;
     }
