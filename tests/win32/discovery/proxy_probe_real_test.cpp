@@ -57,9 +57,9 @@ TEST_F(RealCurl, BothReplyShapesThroughTheProxyGiveItsExitAddress)
     set_environment(L"ORVALIS_CURL_ARGUMENTS_RECORD", utf8_to_wide(arguments));
     const DiscoveryResult json = discover_proxy_ip(proxy_on("ORVALIS_TEST_SOCKS_PORT"), geoip_url(json_url_path));
     set_environment(L"ORVALIS_CURL_ARGUMENTS_RECORD", L"");
-    // The real curl succeeded with every option the launcher gives it.
-    const std::string options("-q\0-K\0-\0--noproxy\0\0--ssl-no-revoke\0--max-time\0" "10\0-sS\0", 53);
-    EXPECT_EQ(read_whole_file(windows_path_of(arguments)).substr(0, options.size()), options);
+    // The real curl succeeded with every option the launcher gives it, and no other argument.
+    const std::string options("-q\0-K\0-\0--socks5-basic\0--noproxy\0\0--ssl-no-revoke\0--max-time\0" "10\0-sS\0", 68);
+    EXPECT_EQ(read_whole_file(windows_path_of(arguments)), options);
     EXPECT_EQ(json.error_code, "") << json.message;
     EXPECT_EQ(json.curl_exit_code, 0);
     EXPECT_EQ(json.ip, exit_address);
