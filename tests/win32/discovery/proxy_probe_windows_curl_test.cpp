@@ -28,7 +28,8 @@ std::vector<std::string> versions()
 
 bool install_windows_curl(const std::string& version)
 {
-    const std::wstring source = windows_path_of(environment_text("ORVALIS_WINDOWS_CURLS") + "/" + version + "/curl.exe");
+    const std::wstring source =
+        windows_path_of(environment_text("ORVALIS_WINDOWS_CURLS") + "/" + version + "/curl.exe");
     // The shared builds are read-only, and the copy would be too: the next
     // test could not replace it.
     return CopyFileW(source.c_str(), system_curl_path().c_str(), FALSE) != 0 &&
