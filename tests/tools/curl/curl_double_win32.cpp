@@ -2,12 +2,13 @@
 // program, since only one curl.exe can sit there; the test chooses what it does
 // through the environment, which the probe hands on to curl. Given "-K -", it
 // reads its standard input to the end first, as curl does, and learns the proxy
-// and the URL from the config text there; a script is not played without a
-// proxy (curl would go around it) or without a URL (curl would have nothing to
-// fetch): it says so and exits 2, curl's status for a missing URL.
+// and the URL from the config text there (or, as curl, the URL from its last
+// argument); a script is not played without a proxy (curl would go around it)
+// or without a URL (curl would have nothing to fetch): it says so and exits 2,
+// curl's status for a missing URL.
 //   ORVALIS_CURL_RECORD   file that receives the raw command line (UTF-16LE)
 //   ORVALIS_CURL_PROXY_RECORD  file that receives the proxy the config named
-//   ORVALIS_CURL_URL_RECORD    file that receives the URL the config named
+//   ORVALIS_CURL_URL_RECORD    file that receives the URL asked
 //   ORVALIS_CURL_TIMING   file that receives the performance counter at entry
 //   ORVALIS_CURL_SCRIPT   file of steps to play:  "stdout N\n" or "stderr N\n"
 //                         followed by N bytes to write there, "sleep N\n" to
@@ -250,7 +251,12 @@ int play(int argc, wchar_t** argv)
     const bool has_proxy = last_value(options, {"-x", "proxy"}, proxy);
     if (has_proxy) record(L"ORVALIS_CURL_PROXY_RECORD", proxy);
     std::string url;
-    const bool has_url = last_value(options, {"url"}, url);
+    bool has_url = last_value(options, {"url"}, url);
+    // As curl, it also takes a URL from its command line: the last argument, unless an option.
+    if (!has_url && argc > 1 && argv[argc - 1][0] != L'-') {
+        url = wide_to_utf8(argv[argc - 1]);
+        has_url = true;
+    }
     if (has_url) record(L"ORVALIS_CURL_URL_RECORD", url);
 
     const bool fallback_url = url.size() >= 5 && url.compare(url.size() - 5, 5, "/myip") == 0;

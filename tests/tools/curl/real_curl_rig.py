@@ -65,6 +65,16 @@ def start_microsocks(*credentials):
     return process, port
 
 
+def probe_environment():
+    """This environment without what would steer curl: the probe's own tests
+    decide about these; nothing from outside may."""
+    environment = dict(os.environ)
+    for name in ("NO_PROXY", "no_proxy", "ALL_PROXY", "all_proxy", "http_proxy", "HTTPS_PROXY", "https_proxy",
+                 "CURL_HOME"):
+        environment.pop(name, None)
+    return environment
+
+
 def main(command):
     if not os.access(curl_relay.REAL_CURL, os.X_OK):
         raise RuntimeError(f"{curl_relay.REAL_CURL} is missing (Debian package curl)")
@@ -80,11 +90,7 @@ def main(command):
             proxies.append(plain)
             guarded, guarded_port = start_microsocks("-u", PROXY_USER, "-P", PROXY_PASSWORD)
             proxies.append(guarded)
-            environment = dict(os.environ)
-            # The probe's own tests decide about these; nothing from outside may.
-            for name in ("NO_PROXY", "no_proxy", "ALL_PROXY", "all_proxy", "http_proxy", "HTTPS_PROXY",
-                         "https_proxy", "CURL_HOME"):
-                environment.pop(name, None)
+            environment = probe_environment()
             environment.update({
                 "ORVALIS_CURL_FORWARD": str(relay.server_address[1]),
                 "ORVALIS_TEST_GEOIP_PORT": str(geoip.server_address[1]),

@@ -39,10 +39,7 @@ def main(curls, command):
         proxy, proxy_port = real_curl_rig.start_microsocks("-u", real_curl_rig.PROXY_USER,
                                                            "-P", real_curl_rig.PROXY_PASSWORD)
         try:
-            environment = dict(os.environ)
-            for name in ("NO_PROXY", "no_proxy", "ALL_PROXY", "all_proxy", "http_proxy", "HTTPS_PROXY",
-                         "https_proxy", "CURL_HOME"):
-                environment.pop(name, None)
+            environment = real_curl_rig.probe_environment()
             environment.update({
                 "ORVALIS_WINDOWS_CURLS": os.path.abspath(curls),
                 "ORVALIS_CURL_VERSIONS": " ".join(versions),

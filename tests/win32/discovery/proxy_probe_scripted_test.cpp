@@ -157,19 +157,14 @@ TEST_F(ScriptedCurl, RepliesAfterExitZeroAreRead)
 // little later and the probe fails as curl's own time-out would.
 TEST_F(ScriptedCurl, ACurlPastItsTimeLimitIsEndedAtTheProbesDeadline)
 {
-    const std::wstring ended = temporary_file(L"end");
-    DeleteFileW(ended.c_str());
-    set_environment(L"ORVALIS_CURL_ENDED", ended);
     // A curl that ends by itself marks its end.
-    EXPECT_EQ(probe(step("stdout", "203.0.113.9\n") + finish(0)).ip, "203.0.113.9");
-    EXPECT_EQ(read_whole_file(ended), "ended 0\n");
-    DeleteFileW(ended.c_str());
+    DiscoveryResult result;
+    EXPECT_TRUE(curl_ended_by_itself([&] { result = probe(step("stdout", "203.0.113.9\n") + finish(0)); }));
+    EXPECT_EQ(result.ip, "203.0.113.9");
 
-    const DiscoveryResult result = probe("sleep 20000\n" + step("stdout", "203.0.113.9\n") + finish(0));
-    Sleep(200);
-    set_environment(L"ORVALIS_CURL_ENDED", L"");
-    EXPECT_FALSE(file_exists(ended)) << "curl ran to its own end";
-    DeleteFileW(ended.c_str());
+    EXPECT_FALSE(curl_ended_by_itself(
+        [&] { result = probe("sleep 20000\n" + step("stdout", "203.0.113.9\n") + finish(0)); }))
+        << "curl ran to its own end";
     EXPECT_EQ(result.error_code, "PROXY_TIMEOUT");
     EXPECT_EQ(result.curl_exit_code, 28);
     EXPECT_GE(result.elapsed_ms, 12000);

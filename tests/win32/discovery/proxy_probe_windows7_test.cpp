@@ -87,14 +87,8 @@ TEST_F(Windows7Jobs, ACurlTheProbesJobRefusesStillProbesAndEndsAtTheDeadline)
                              "CREATE_BREAKAWAY_FROM_JOB failed with error 5: curl ran in the launcher's job, ended by "
                              "its handle)";
     expect_probes(note);
-    const std::wstring ended = temporary_file(L"end");
-    DeleteFileW(ended.c_str());
-    set_environment(L"ORVALIS_CURL_ENDED", ended);
-    const DiscoveryResult hung = probe("sleep 20000\nexit 0\n");
-    Sleep(200);
-    set_environment(L"ORVALIS_CURL_ENDED", L"");
-    EXPECT_FALSE(file_exists(ended)) << "curl ran to its own end";
-    DeleteFileW(ended.c_str());
+    DiscoveryResult hung;
+    EXPECT_FALSE(curl_ended_by_itself([&] { hung = probe("sleep 20000\nexit 0\n"); })) << "curl ran to its own end";
     EXPECT_EQ(hung.error_code, "PROXY_TIMEOUT");
     EXPECT_EQ(hung.curl_exit_code, 28);
     EXPECT_GE(hung.elapsed_ms, 12000);
