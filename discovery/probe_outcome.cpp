@@ -86,7 +86,6 @@ DiscoveryResult probe_stopped(ProbeStop reason)
         {"INTERNAL", "curl did not take the proxy from its standard input"},
         {"INTERNAL", "CreateJobObject failed"},
         {"INTERNAL", "CreateThreadpoolTimer failed"},
-        {"INTERNAL", "AssignProcessToJobObject(curl.exe) failed"},
         {"INTERNAL", "ResumeThread(curl.exe) failed"},
     };
     const Stop& stop = stops[static_cast<int>(reason)];

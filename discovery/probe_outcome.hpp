@@ -17,7 +17,6 @@ enum class ProbeStop {
     proxy_not_handed_over,
     job_not_created,
     deadline_not_created,
-    curl_not_in_job,
     curl_not_resumed,
 };
 

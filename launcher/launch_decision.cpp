@@ -15,11 +15,6 @@ bool runs_discovery(const LaunchSettings& settings)
     return needs_discovery(settings) && is_socks5_proxy(settings.proxy_server);
 }
 
-bool blocks_failed_launch(const LaunchSettings& settings)
-{
-    return settings.on_proxy_fail == "block";
-}
-
 std::string blocked_launch_message(const LaunchState& state)
 {
     return state.error_report_written ? "see .orvalis-launcher-error.json for details"

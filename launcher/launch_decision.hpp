@@ -11,10 +11,6 @@ bool needs_discovery(const LaunchSettings& settings);
 // every other launch passes straight through.
 bool runs_discovery(const LaunchSettings& settings);
 
-// Whether a failed discovery blocks the launch: only on-proxy-fail "block"
-// does; any other value carries on without the derived values.
-bool blocks_failed_launch(const LaunchSettings& settings);
-
 // The result report's message for a blocked launch. It sends the reader to the
 // error report only when this launch wrote one: an old one, or none at all,
 // would tell of another launch or of nothing.

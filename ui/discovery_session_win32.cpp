@@ -1,6 +1,7 @@
 #include "ui/discovery_session.hpp"
 
-#include "launcher/launch_decision.hpp"
+#include "common/on_proxy_fail.hpp"
+#include "discovery/proxy_probe.hpp"
 #include "reports/error_report.hpp"
 #include "ui/discovery_worker.hpp"
 #include "ui/launch_state_handover.hpp"
@@ -90,7 +91,7 @@ bool run_discovery_session(HINSTANCE instance, const LaunchSettings& settings, c
     bool worker_ended = false;
     if (worker) {
         // A worker still probing after the wait is left to the process exit,
-        // and its curl with it (the probe's job).
+        // and its curl with it.
         worker_ended = WaitForSingleObject(worker, worker_wait_ms) == WAIT_OBJECT_0;
         CloseHandle(worker);
     }
@@ -101,5 +102,9 @@ bool run_discovery_session(HINSTANCE instance, const LaunchSettings& settings, c
                                return write_error_report(error_report_path, failure, settings.proxy_server, "");
                            },
                            state);
+    // A curl in the probe's job ends with the launcher's exit; one outside it
+    // is ended here. Only now: the launcher has taken the report over, so the
+    // worker, freed by curl's end, writes no report of its own any more.
+    if (!worker_ended) end_curl_outside_job();
     return true;
 }

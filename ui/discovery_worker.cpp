@@ -1,8 +1,8 @@
 #include "ui/discovery_worker.hpp"
 
+#include "common/on_proxy_fail.hpp"
 #include "common/text_conversion.hpp"
 #include "discovery/discovery_endpoints.hpp"
-#include "launcher/launch_decision.hpp"
 #include "ui/persona_values.hpp"
 #include "ui/progress_messages.hpp"
 

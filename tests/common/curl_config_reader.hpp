@@ -59,3 +59,15 @@ inline std::vector<CurlConfigOption> read_curl_config(const std::string& text)
     }
     return options;
 }
+
+// Every value the config gives the option `name`, in order; the name as read,
+// so "url" and "--url" count alike.
+inline std::vector<std::string> curl_config_values(const std::vector<CurlConfigOption>& options,
+                                                   const std::string& name)
+{
+    std::vector<std::string> values;
+    for (const CurlConfigOption& option : options) {
+        if (option.name == name) values.push_back(option.value);
+    }
+    return values;
+}

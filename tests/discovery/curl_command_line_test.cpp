@@ -124,24 +124,26 @@ TEST(CurlProxyUrl, UserInformationIsEncodedSoThatBothCurlsReadWhatWasWritten)
     }
 }
 
-TEST(CurlConfigText, TheValueIsQuotedWithCurlsEscapes)
+TEST(CurlConfigText, TheProxyAndThenTheUrlAreQuotedWithCurlsEscapes)
 {
-    EXPECT_EQ(curl_config_text("socks5h://u:p@h:1"), "proxy = \"socks5h://u:p@h:1\"\n");
-    EXPECT_EQ(curl_config_text("a\"b\\c\td\ne\rf\vg h#i"), "proxy = \"a\\\"b\\\\c\\td\\ne\\rf\\vg h#i\"\n");
+    EXPECT_EQ(curl_config_text("socks5h://u:p@h:1", "https://geoip.example.com/geoip?format=json"),
+              "proxy = \"socks5h://u:p@h:1\"\nurl = \"https://geoip.example.com/geoip?format=json\"\n");
+    const std::string hostile = "a\"b\\c\td\ne\rf\vg h#i";
+    const std::string escaped = "\"a\\\"b\\\\c\\td\\ne\\rf\\vg h#i\"\n";
+    EXPECT_EQ(curl_config_text(hostile, hostile), "proxy = " + escaped + "url = " + escaped);
+    // Each comes back from curl's reading as itself, once, with nothing else.
+    const std::vector<CurlConfigOption> options = read_curl_config(curl_config_text(hostile, "http://a/ -o x\n-v"));
+    ASSERT_EQ(options.size(), 2u);
+    EXPECT_EQ(options[0].name, "proxy");
+    EXPECT_EQ(options[0].value, hostile);
+    EXPECT_EQ(options[1].name, "url");
+    EXPECT_EQ(options[1].value, "http://a/ -o x\n-v");
 }
 
-TEST(CurlCommandLine, EverythingButTheProxyIsOnTheLine)
+TEST(CurlCommandLine, NeitherTheProxyNorTheUrlIsOnTheLine)
 {
-    EXPECT_EQ(curl_command_line(curl, "https://geoip.example.com/geoip?format=json"),
-              L"\"C:\\Windows\\system32\\curl.exe\" -q -K - --noproxy \"\" --ssl-no-revoke --max-time 10 -sS "
-              L"https://geoip.example.com/geoip?format=json");
-    // A hostile URL stays one argument; a non-ASCII one is converted.
-    EXPECT_EQ(curl_command_line(curl, "http://a/ b\"c\\"),
-              L"\"C:\\Windows\\system32\\curl.exe\" -q -K - --noproxy \"\" --ssl-no-revoke --max-time 10 -sS "
-              L"\"http://a/ b\\\"c\\\\\"");
-    EXPECT_EQ(curl_command_line(curl, "http://x/\xE2\x80\x94"),
-              L"\"C:\\Windows\\system32\\curl.exe\" -q -K - --noproxy \"\" --ssl-no-revoke --max-time 10 -sS "
-              L"http://x/\u2014");
+    EXPECT_EQ(curl_command_line(curl), L"\"C:\\Windows\\system32\\curl.exe\" -q -K - --socks5-basic --noproxy \"\" "
+                                       L"--ssl-no-revoke --max-time 10 -sS");
 }
 
 TEST(CurlProxyUrl, EveryValueCurlGetsIsOneAsciiProxyOptionThatBothCurlsReadAsMeant)
@@ -169,8 +171,8 @@ TEST(CurlProxyUrl, EveryValueCurlGetsIsOneAsciiProxyOptionThatBothCurlsReadAsMea
         ASSERT_EQ(read_proxy_as_curl_7_55_1(url), meant) << value;
         ASSERT_EQ(read_proxy_as_curl_8(url), meant) << value;
 
-        const std::vector<CurlConfigOption> options = read_curl_config(curl_config_text(url));
-        ASSERT_EQ(options.size(), 1u) << value;
+        const std::vector<CurlConfigOption> options = read_curl_config(curl_config_text(url, "http://h/"));
+        ASSERT_EQ(options.size(), 2u) << value;
         ASSERT_EQ(options[0].name, "proxy");
         ASSERT_EQ(options[0].value, url);
     }

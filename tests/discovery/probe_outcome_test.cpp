@@ -38,7 +38,6 @@ TEST(ProbeStopped, EachReasonHasItsCodeAndMessageAndNoCurlRun)
         {ProbeStop::proxy_not_handed_over, "INTERNAL", "curl did not take the proxy from its standard input"},
         {ProbeStop::job_not_created, "INTERNAL", "CreateJobObject failed"},
         {ProbeStop::deadline_not_created, "INTERNAL", "CreateThreadpoolTimer failed"},
-        {ProbeStop::curl_not_in_job, "INTERNAL", "AssignProcessToJobObject(curl.exe) failed"},
         {ProbeStop::curl_not_resumed, "INTERNAL", "ResumeThread(curl.exe) failed"},
     };
     for (const auto& c : cases) {

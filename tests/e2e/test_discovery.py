@@ -58,7 +58,8 @@ class Success(DiscoveryLaunch):
         # on, and an inheritable handle of the caller's in the launcher.
         inherited = self.rig.base / "curl-inherited"
         launch = self.launch(("stderr", b""), BERLIN, ("exit", 0),
-                             env={"ORVALIS_INHERITABLE_HANDLE": "1", "ORVALIS_CURL_INHERITED": win(inherited)})
+                             env={"ORVALIS_INHERITABLE_HANDLE": "1", "ORVALIS_CURL_INHERITED": win(inherited),
+                                  "ORVALIS_CURL_URL_RECORD": win(self.rig.base / "curl-url")})
         self.assertEqual(launch.exit_code, 0)
         self.assertEqual(self.user_arguments(launch), [
             "--webrtc-fake-public-ip=203.0.113.7", "--force-webrtc-ip-handling-policy=default",
@@ -71,8 +72,9 @@ class Success(DiscoveryLaunch):
         self.assertIsNone(launch.error_report)
         curl_line = (self.rig.base / "curl-command-line").read_bytes().decode("utf-16-le")
         self.assertTrue(curl_line.endswith(
-            ' -q -K - --noproxy "" --ssl-no-revoke --max-time 10 -sS ' + PRIMARY_URL), curl_line)
+            ' -q -K - --socks5-basic --noproxy "" --ssl-no-revoke --max-time 10 -sS'), curl_line)
         self.assertEqual((self.rig.base / "curl-proxy").read_bytes(), b"socks5h://127.0.0.1:1080")
+        self.assertEqual((self.rig.base / "curl-url").read_text(), PRIMARY_URL)
         # curl holds its output pipe and nothing else of the launcher's.
         self.assertEqual(inherited.read_text(), "not inherited\n")
 
@@ -269,9 +271,9 @@ class Cancelled(DiscoveryLaunch):
         ended = self.rig.base / "curl-ended"
         launch = self.cancel(1500, ("exit", 7), settings_text=settings(webrtc_no_leak=1, close_previous_tabs=1),
                              fallback=(("sleep", 12000), ("exit", 28)), launcher_alone=True,
-                             env={"ORVALIS_CURL_ENDED": win(ended)})
-        curl_line = (self.rig.base / "curl-command-line").read_bytes().decode("utf-16-le")
-        self.assertTrue(curl_line.endswith(FALLBACK_URL), curl_line)
+                             env={"ORVALIS_CURL_ENDED": win(ended),
+                                  "ORVALIS_CURL_URL_RECORD": win(self.rig.base / "curl-url")})
+        self.assertEqual((self.rig.base / "curl-url").read_text(), FALLBACK_URL)
         # Well before the probe could have ended: the launcher did not wait for it.
         self.assertLess(launch.seconds, 12)
         self.assertIsNone(launch.error_report)

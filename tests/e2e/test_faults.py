@@ -156,5 +156,57 @@ class BrokenCurl(Fault):
         self.assert_whole_report(launch, "ok")
 
 
+class LauncherInAJob(Fault):
+    """Started inside a job that allows neither breakaway nor, by its UI
+    limits, nesting on Windows 8 and later. Wine nests jobs all the same, so
+    the launcher built as on Windows 7 (tests/tools/windows7_job_join_win32.cpp)
+    is where the probe's job refuses curl; curl then runs in the caller's job."""
+
+    WINDOWS7_LAUNCHER = harness.TOOLS / "windows7-jobs" / "orvalis-browser.exe"
+
+    def setUp(self):
+        super().setUp()
+        rig_of.install_curl_double()
+
+    def launch(self, rig, *steps, env=None, **options):
+        env = dict(rig_of.scripted_curl(rig, *steps), ORVALIS_START_IN_JOB="1", **(env or {}))
+        return rig.launch(rig.profile_argument(), env=env, **options)
+
+    def test_a_working_proxy_is_not_blocked(self):
+        for launcher in (harness.LOCAL_DISCOVERY_LAUNCHER, self.WINDOWS7_LAUNCHER):
+            with self.subTest(launcher.parent.name):
+                rig = Rig(launcher=launcher)
+                self.addCleanup(rig.cleanup)
+                rig.write_settings(settings(auto_timezone=1))
+                launch = self.launch(rig, rig_of.json_reply(ip="203.0.113.7", timezone="Europe/Berlin"),
+                                     ("exit", 0))
+                self.assertEqual(launch.exit_code, 0)
+                self.assertIsNone(launch.error_report)
+                self.assertIn("--timezone-override=Europe/Berlin", launch.engine["argv"])
+
+    def test_its_curl_ends_when_the_launcher_leaves_without_its_worker(self):
+        # Another program closes the window while the probe runs; the
+        # launcher waits 6 s for the worker, then leaves around it.
+        rig = Rig(launcher=self.WINDOWS7_LAUNCHER)
+        self.addCleanup(rig.cleanup)
+        rig.write_settings(settings(webrtc_no_leak=1, on_proxy_fail='"fallback"'))
+        ended = rig.base / "curl-ended"
+        closer = subprocess.Popen([str(harness.WINE_RUN), str(harness.TOOLS / "close-window.exe"),
+                                   "OrvalisBrowserLauncher", "600", "20000", str(0x0400 + 2)],
+                                  stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        launch = self.launch(rig, ("sleep", 12000), ("exit", 7), launcher_alone=True,
+                             env={"ORVALIS_CURL_ENDED": win(ended)})
+        self.assertEqual(closer.wait(timeout=30), 0, "the window never appeared")
+        self.assertEqual(launch.exit_code, 0)
+        self.assertEqual(launch.error["message"],
+                         "discovery worker still running 6000 ms after the progress window closed")
+        self.assertLess(launch.seconds, 12)
+        # No curl outlived it, not even one for the fallback endpoint.
+        self.assertEqual(rig_of.wait_until_no_curl(rig, seconds=2), [])
+        time.sleep(max(0.0, 13 - launch.seconds))
+        self.assertFalse(ended.exists(), "curl ran to its own end")
+        self.assertEqual(rig_of.running_curls(rig), [])
+
+
 if __name__ == "__main__":
     unittest.main()

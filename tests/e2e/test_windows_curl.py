@@ -175,6 +175,8 @@ class WindowsCurl(unittest.TestCase):
                 self.assertEqual((seen["user"], seen["password"]),
                                  tuple(None if text is None else text.encode() for text in (user, password)),
                                  value)
+                # No GSS-API (1), a Kerberos login as the Windows user: only none, and user/password with a user.
+                self.assertEqual(seen["methods"], [0] if user is None else [0, 2], value)
             for value, rule in refused:
                 self.recorder.seen.clear()
                 asked = len(primary.clients)

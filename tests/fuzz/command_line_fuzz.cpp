@@ -6,9 +6,10 @@
 // system's documented rules must give back every argument, switch value and
 // the start page exactly. The tail rule on the raw input as a command line of
 // its own must also hold up: no crash, and a suffix of its input. The last
-// argument, as a proxy value, must give a curl command line of ASCII alone that
-// splits back into curl's options, the proxy argument (every byte from 0x80 up
-// as %XX, the rest as it was) and the URL.
+// argument, as a proxy value, must give a proxy URL of printable ASCII that
+// both curls read as the value means; as the config text's proxy, with the
+// first argument as its URL, each must come back from curl's reading exactly
+// once and unchanged.
 
 #include "common/argument_quoting.hpp"
 #include "common/records.hpp"
@@ -46,22 +47,14 @@ void check_raw_tail(const std::uint8_t* data, std::size_t size)
     require(tail.empty() || tail.front() > L' ', "the tail starts with a blank or control character");
 }
 
-void check_curl_line(const std::string& url)
+void check_config_text(const std::string& proxy, const std::string& url)
 {
-    const std::wstring curl = L"C:\\Windows\\system32\\curl.exe";
-    const auto split = split_windows_command_line(curl_command_line(curl, url));
-    const std::vector<std::wstring> options = {curl, L"-q",          L"-K", L"-",   L"--noproxy",
-                                               L"", L"--ssl-no-revoke", L"--max-time", L"10", L"-sS"};
-    require(split.size() == options.size() + 1 && std::equal(options.begin(), options.end(), split.begin()),
-            "curl's options differ from what the launcher gives");
-    require(split.back() == utf8_to_wide(url), "the URL differs");
-}
-
-void check_config_text(const std::string& value)
-{
-    const std::vector<CurlConfigOption> options = read_curl_config(curl_config_text(value));
-    require(options.size() == 1 && options[0].name == "proxy", "the config text is not one proxy option");
-    require(options[0].value == value, "the proxy option's value differs from what went in");
+    const std::vector<CurlConfigOption> options = read_curl_config(curl_config_text(proxy, url));
+    require(options.size() == 2, "the config text holds another option than the proxy and the URL");
+    require(curl_config_values(options, "proxy") == std::vector<std::string>{proxy},
+            "the proxy does not come back once, as it went in");
+    require(curl_config_values(options, "url") == std::vector<std::string>{url},
+            "the URL does not come back once, as it went in");
 }
 
 void check_proxy_url(const std::string& value)
@@ -86,8 +79,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (data[i] == 0) pieces.emplace_back();
         else pieces.back().push_back(static_cast<char>(data[i]));
     }
-    check_curl_line(pieces.back());
-    check_config_text(pieces.back());
+    check_config_text(pieces.back(), pieces.front());
     check_proxy_url(pieces.back());
 
     std::vector<std::wstring> arguments;

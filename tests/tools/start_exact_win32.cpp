@@ -7,6 +7,10 @@
 // inheritable event of its own, starts the program with inheritance on, as a
 // caller with redirected pipes does, and hands the event's handle value down
 // in that variable (decimal), for the programs further down to look for.
+// With ORVALIS_START_IN_JOB set, the program starts inside a job of this
+// program's that allows no nesting (on Windows 8 and later, by its UI limits)
+// and, unless the value is "breakaway", no breakaway either, as some
+// schedulers and profile managers start programs.
 
 #include "common/text_conversion.hpp"
 
@@ -55,10 +59,26 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
     PROCESS_INFORMATION process{};
     LARGE_INTEGER before{};
     QueryPerformanceCounter(&before);
+    HANDLE job = nullptr;
+    if (GetEnvironmentVariableW(L"ORVALIS_START_IN_JOB", nullptr, 0) > 0) {
+        wchar_t value[16] = {};
+        GetEnvironmentVariableW(L"ORVALIS_START_IN_JOB", value, 16);
+        job = CreateJobObjectW(nullptr, nullptr);
+        JOBOBJECT_BASIC_UI_RESTRICTIONS ui{JOB_OBJECT_UILIMIT_GLOBALATOMS};
+        JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
+        if (wcscmp(value, L"breakaway") == 0) limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_BREAKAWAY_OK;
+        if (!job || !SetInformationJobObject(job, JobObjectBasicUIRestrictions, &ui, sizeof ui) ||
+            !SetInformationJobObject(job, JobObjectExtendedLimitInformation, &limits, sizeof limits))
+            return 104;
+    }
     // Inheritance on only when asked for, as a caller with redirected pipes has it.
-    if (!CreateProcessW(application.c_str(), buffer.data(), nullptr, nullptr, hand_down, 0, nullptr, nullptr,
-                        &startup, &process))
+    if (!CreateProcessW(application.c_str(), buffer.data(), nullptr, nullptr, hand_down, job ? CREATE_SUSPENDED : 0,
+                        nullptr, nullptr, &startup, &process))
         return 101;
+    if (job && (!AssignProcessToJobObject(job, process.hProcess) || ResumeThread(process.hThread) == DWORD(-1))) {
+        TerminateProcess(process.hProcess, 1);
+        return 104;
+    }
     if (!counter_file.empty()) {
         LARGE_INTEGER frequency{};
         QueryPerformanceFrequency(&frequency);

@@ -2,17 +2,20 @@
 // program, since only one curl.exe can sit there; the test chooses what it does
 // through the environment, which the probe hands on to curl. Given "-K -", it
 // reads its standard input to the end first, as curl does, and learns the proxy
-// from the config text there; a script is not played without one (curl would
-// go around the proxy): it says so and exits 2.
+// and the URL from the config text there (or, as curl, the URL from its last
+// argument); a script is not played without a proxy (curl would go around it)
+// or without a URL (curl would have nothing to fetch): it says so and exits 2,
+// curl's status for a missing URL.
 //   ORVALIS_CURL_RECORD   file that receives the raw command line (UTF-16LE)
 //   ORVALIS_CURL_PROXY_RECORD  file that receives the proxy the config named
+//   ORVALIS_CURL_URL_RECORD    file that receives the URL asked
 //   ORVALIS_CURL_TIMING   file that receives the performance counter at entry
 //   ORVALIS_CURL_SCRIPT   file of steps to play:  "stdout N\n" or "stderr N\n"
 //                         followed by N bytes to write there, "sleep N\n" to
 //                         wait N ms, "flood N\n" to write to standard output
 //                         as fast as it can for N ms, "exit N\n" to end
-//   ORVALIS_CURL_FALLBACK_SCRIPT  steps played instead when the URL asked
-//                         (the last argument) is a fallback one, ending "/myip"
+//   ORVALIS_CURL_FALLBACK_SCRIPT  steps played instead when the URL asked is
+//                         a fallback one, ending "/myip"
 //   ORVALIS_CURL_INHERITED  file that receives "inherited" or "not inherited":
 //                         whether the handle value that start-exact.exe handed
 //                         down in ORVALIS_INHERITABLE_HANDLE is valid here
@@ -21,12 +24,14 @@
 //                         writes nothing
 // Without a script it says so on standard error and exits 2.
 
+#include "common/text_conversion.hpp"
 #include "tests/common/curl_config_reader.hpp"
 
 #include <windows.h>
 
 #include <cstdlib>
 #include <fstream>
+#include <initializer_list>
 #include <iterator>
 #include <sstream>
 #include <string>
@@ -120,36 +125,56 @@ std::string read_input()
     return input;
 }
 
-// The value of the config's last proxy option, which is the one curl uses.
-bool proxy_of(const std::string& config, std::string& proxy)
+// The value of the config's last option of that name, which is the one curl uses.
+bool last_value(const std::vector<CurlConfigOption>& options, std::initializer_list<const char*> names,
+                std::string& value)
 {
     bool found = false;
-    for (const CurlConfigOption& option : read_curl_config(config)) {
-        if (option.name != "proxy" && option.name != "-x") continue;
-        proxy = option.value;
-        found = true;
+    for (const char* name : names) {
+        for (const std::string& each : curl_config_values(options, name)) {
+            value = each;
+            found = true;
+        }
     }
     return found;
 }
 
-// The script for the URL asked (the last argument), or the relay. A curl that
-// was told to read its config from standard input and found no proxy there
-// would have gone direct: the double refuses to play a script then.
+void record(const wchar_t* variable, const std::string& text)
+{
+    const std::wstring path = environment_value(variable);
+    if (!path.empty()) std::ofstream(path.c_str(), std::ios::binary) << text;
+}
+
+// The script for the URL asked. A curl that was told to read
+// its config from standard input and found no proxy there would have gone
+// direct, and one that found no URL fetches nothing: the double refuses to
+// play a script then.
 int play(int argc, wchar_t** argv)
 {
     const bool reads_config = reads_config_from_input(argc, argv);
     const std::string input = reads_config ? read_input() : "";
+    const std::vector<CurlConfigOption> options = read_curl_config(input);
     std::string proxy;
-    const bool has_proxy = proxy_of(input, proxy);
-    const std::wstring proxy_record = environment_value(L"ORVALIS_CURL_PROXY_RECORD");
-    if (has_proxy && !proxy_record.empty()) std::ofstream(proxy_record.c_str(), std::ios::binary) << proxy;
+    const bool has_proxy = last_value(options, {"-x", "proxy"}, proxy);
+    if (has_proxy) record(L"ORVALIS_CURL_PROXY_RECORD", proxy);
+    std::string url;
+    bool has_url = last_value(options, {"url"}, url);
+    // As curl, it also takes a URL from its command line: the last argument, unless an option.
+    if (!has_url && argc > 1 && argv[argc - 1][0] != L'-') {
+        url = wide_to_utf8(argv[argc - 1]);
+        has_url = true;
+    }
+    if (has_url) record(L"ORVALIS_CURL_URL_RECORD", url);
 
-    const std::wstring url = argc > 1 ? argv[argc - 1] : L"";
-    const bool fallback_url = url.size() >= 5 && url.compare(url.size() - 5, 5, L"/myip") == 0;
+    const bool fallback_url = url.size() >= 5 && url.compare(url.size() - 5, 5, "/myip") == 0;
     std::wstring script = fallback_url ? environment_value(L"ORVALIS_CURL_FALLBACK_SCRIPT") : L"";
     if (script.empty()) script = environment_value(L"ORVALIS_CURL_SCRIPT");
     if (!script.empty()) {
-        if (reads_config && !has_proxy) {
+        if (!has_url) {
+            say("curl: (2) no URL specified\n");
+            return 2;
+        }
+        if (!has_proxy) {
             say("curl double: no proxy in the config on standard input\n");
             return 2;
         }

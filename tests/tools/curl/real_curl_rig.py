@@ -47,6 +47,16 @@ def start_microsocks(*credentials):
     return process, port
 
 
+def probe_environment():
+    """This environment without what would steer curl: the probe's own tests
+    decide about these; nothing from outside may."""
+    environment = dict(os.environ)
+    for name in ("NO_PROXY", "no_proxy", "ALL_PROXY", "all_proxy", "http_proxy", "HTTPS_PROXY", "https_proxy",
+                 "CURL_HOME"):
+        environment.pop(name, None)
+    return environment
+
+
 def main(version, command):
     curl = windows_curls.build(version)
     proxies = []
@@ -62,11 +72,7 @@ def main(version, command):
             proxies.append(plain)
             guarded, guarded_port = start_microsocks("-u", PROXY_USER, "-P", PROXY_PASSWORD)
             proxies.append(guarded)
-            environment = dict(os.environ)
-            # The probe's own tests decide about these; nothing from outside may.
-            for name in ("NO_PROXY", "no_proxy", "ALL_PROXY", "all_proxy", "http_proxy", "HTTPS_PROXY",
-                         "https_proxy", "CURL_HOME"):
-                environment.pop(name, None)
+            environment = probe_environment()
             environment.update({
                 "ORVALIS_CURL_DOUBLE": str(curl),
                 "ORVALIS_TEST_CURL_VERSION": version,

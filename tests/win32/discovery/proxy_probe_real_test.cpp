@@ -2,6 +2,7 @@
 // the prefix's system32; run by tests/tools/curl/real_curl_rig.py, which
 // provides that curl, the proxies and the geo-IP stand-in.
 
+#include "discovery/curl_command_line.hpp"
 #include "discovery/proxy_probe.hpp"
 
 #include "common/text_conversion.hpp"
@@ -38,6 +39,44 @@ std::string geoip_url(const std::string& path)
 std::string credentials(const std::string& password)
 {
     return environment_text("ORVALIS_TEST_PROXY_USER") + ":" + password + "@";
+}
+
+// curl run with the launcher's own line and a standard input that ends at
+// once, as a curl that never gets the config text meets it; its exit status.
+DWORD run_without_input(std::string& output)
+{
+    SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
+    HANDLE input_read = nullptr, input_write = nullptr, output_read = nullptr, output_write = nullptr;
+    if (!CreatePipe(&input_read, &input_write, &inheritable, 0)) return 1000;
+    if (!CreatePipe(&output_read, &output_write, &inheritable, 0)) return 1000;
+    CloseHandle(input_write);
+    SetHandleInformation(output_read, HANDLE_FLAG_INHERIT, 0);
+    const std::wstring line = curl_command_line(system_curl_path());
+    std::vector<wchar_t> writable(line.begin(), line.end());
+    writable.push_back(L'\0');
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = input_read;
+    startup.hStdOutput = output_write;
+    startup.hStdError = output_write;
+    PROCESS_INFORMATION process{};
+    const BOOL started = CreateProcessW(nullptr, writable.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
+                                        nullptr, &startup, &process);
+    CloseHandle(input_read);
+    CloseHandle(output_write);
+    DWORD status = 1001;
+    if (started) {
+        char piece[1024];
+        DWORD got = 0;
+        while (ReadFile(output_read, piece, sizeof piece, &got, nullptr) && got > 0) output.append(piece, got);
+        WaitForSingleObject(process.hProcess, 30000);
+        GetExitCodeProcess(process.hProcess, &status);
+        CloseHandle(process.hProcess);
+        CloseHandle(process.hThread);
+    }
+    CloseHandle(output_read);
+    return status;
 }
 
 class RealCurl : public ::testing::Test {
@@ -186,6 +225,14 @@ TEST_F(RealCurl, ProxyValueCannotAddCurlOptions)
     EXPECT_NE(result.error_code, "");
     EXPECT_EQ(result.ip, "");
     EXPECT_FALSE(file_exists(windows_path_of(target)));
+}
+
+TEST_F(RealCurl, WithoutItsInputCurlHasNothingToFetch)
+{
+    // The URL travels with the proxy: a curl that never reads its input has
+    // no URL rather than one it would ask directly. 2 is "no URL specified".
+    std::string output;
+    EXPECT_EQ(run_without_input(output), 2u) << output;
 }
 
 // Probes through the proxy on loopback, from the call until it returns.

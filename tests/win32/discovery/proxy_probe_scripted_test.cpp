@@ -6,11 +6,9 @@
 
 #include <gtest/gtest.h>
 #include <windows.h>
-#include <shellapi.h>
 
 #include <cstdint>
 #include <string>
-#include <vector>
 
 namespace {
 
@@ -63,18 +61,23 @@ protected:
     struct Run {
         std::wstring command_line; // empty when curl did not run
         std::string proxy;         // the proxy curl read from its standard input
+        std::string url;           // the URL likewise
     };
 
-    // What curl was started with, and the proxy it was given.
+    // What curl was started with, and the proxy and URL it was given.
     Run recorded_run(const std::string& proxy_server, const std::string& discovery_url)
     {
         const std::wstring proxy_record = temporary_file(L"prx");
+        const std::wstring url_record = temporary_file(L"url");
         DeleteFileW(proxy_record.c_str());
+        DeleteFileW(url_record.c_str());
         set_environment(L"ORVALIS_CURL_RECORD", record_);
         set_environment(L"ORVALIS_CURL_PROXY_RECORD", proxy_record);
+        set_environment(L"ORVALIS_CURL_URL_RECORD", url_record);
         const DiscoveryResult result = probe(step("stdout", "203.0.113.9\n") + finish(0), proxy_server, discovery_url);
         set_environment(L"ORVALIS_CURL_RECORD", L"");
         set_environment(L"ORVALIS_CURL_PROXY_RECORD", L"");
+        set_environment(L"ORVALIS_CURL_URL_RECORD", L"");
         const std::string bytes = read_whole_file(record_);
         // Says why, should curl not have run or not have got a proxy (the double
         // then plays no script): the probe's own verdict.
@@ -83,8 +86,9 @@ protected:
                           << result.message;
         DeleteFileW(record_.c_str());
         Run run{std::wstring(reinterpret_cast<const wchar_t*>(bytes.data()), bytes.size() / sizeof(wchar_t)),
-                read_whole_file(proxy_record)};
+                read_whole_file(proxy_record), read_whole_file(url_record)};
         DeleteFileW(proxy_record.c_str());
+        DeleteFileW(url_record.c_str());
         return run;
     }
 
@@ -160,19 +164,14 @@ TEST_F(ScriptedCurl, RepliesAfterExitZeroAreRead)
 // little later and the probe fails as curl's own time-out would.
 TEST_F(ScriptedCurl, ACurlPastItsTimeLimitIsEndedAtTheProbesDeadline)
 {
-    const std::wstring ended = temporary_file(L"end");
-    DeleteFileW(ended.c_str());
-    set_environment(L"ORVALIS_CURL_ENDED", ended);
     // A curl that ends by itself marks its end.
-    EXPECT_EQ(probe(step("stdout", "203.0.113.9\n") + finish(0)).ip, "203.0.113.9");
-    EXPECT_EQ(read_whole_file(ended), "ended 0\n");
-    DeleteFileW(ended.c_str());
+    DiscoveryResult result;
+    EXPECT_TRUE(curl_ended_by_itself([&] { result = probe(step("stdout", "203.0.113.9\n") + finish(0)); }));
+    EXPECT_EQ(result.ip, "203.0.113.9");
 
-    const DiscoveryResult result = probe("sleep 20000\n" + step("stdout", "203.0.113.9\n") + finish(0));
-    Sleep(200);
-    set_environment(L"ORVALIS_CURL_ENDED", L"");
-    EXPECT_FALSE(file_exists(ended)) << "curl ran to its own end";
-    DeleteFileW(ended.c_str());
+    EXPECT_FALSE(curl_ended_by_itself(
+        [&] { result = probe("sleep 20000\n" + step("stdout", "203.0.113.9\n") + finish(0)); }))
+        << "curl ran to its own end";
     EXPECT_EQ(result.error_code, "PROXY_TIMEOUT");
     EXPECT_EQ(result.curl_exit_code, 28);
     EXPECT_GE(result.elapsed_ms, 12000);
@@ -195,36 +194,22 @@ TEST_F(ScriptedCurl, StandardErrorIsPartOfTheReplyInArrivalOrder)
     EXPECT_EQ(after.ip, "203.0.113.9");
 }
 
-TEST_F(ScriptedCurl, CurlGetsItsCommandLineAndTheProxyOnlyThroughItsStandardInput)
+TEST_F(ScriptedCurl, CurlGetsItsOptionsOnItsLineAndTheProxyAndUrlOnlyThroughItsStandardInput)
 {
     const Run run = recorded_run("socks5://u:p@127.0.0.1:1080", url);
     EXPECT_EQ(run.command_line, L"\"" + system_curl_path() +
-                                    L"\" -q -K - --noproxy \"\" --ssl-no-revoke --max-time 10 -sS "
-                                    L"https://geoip.example.com/geoip?format=json");
+                                    L"\" -q -K - --socks5-basic --noproxy \"\" --ssl-no-revoke --max-time 10 -sS");
     EXPECT_EQ(run.proxy, "socks5h://u:p@127.0.0.1:1080");
+    EXPECT_EQ(run.url, url);
 
-    // Whatever the password holds reaches curl as one proxy value; the line
-    // never holds it.
-    const Run hostile = recorded_run("socks5://u:p\" -K \"C:\\x y\\ -o#@x@h:1", url);
-    EXPECT_EQ(hostile.proxy, "socks5h://u:p%22%20-K%20%22C%3A%5Cx%20y%5C%20-o%23%40x@h:1");
-    EXPECT_EQ(hostile.command_line, run.command_line);
-}
-
-TEST_F(ScriptedCurl, HostileUrlsCannotAddArguments)
-{
+    // Whatever the password or the URL holds reaches curl as one proxy value
+    // and one URL; the line never holds either.
     for (const std::string hostile_url :
-         {"http://a/?q=\" --output x", "http://a/\\\\\" -v", "http://a/ -K \"C:\\x y\\"}) {
-        const std::wstring line = recorded_run(proxy, hostile_url).command_line;
-        int count = 0;
-        LPWSTR* arguments = CommandLineToArgvW(line.c_str(), &count);
-        ASSERT_NE(arguments, nullptr);
-        const std::vector<std::wstring> split(arguments, arguments + count);
-        LocalFree(arguments);
-        const std::vector<std::wstring> expected = {
-            system_curl_path(), L"-q", L"-K", L"-", L"--noproxy", L"", L"--ssl-no-revoke", L"--max-time", L"10",
-            L"-sS", std::wstring(hostile_url.begin(), hostile_url.end()),
-        };
-        EXPECT_EQ(split, expected) << hostile_url;
+         {"http://a/?q=\" --output x", "http://a/\\\\\" -v", "http://a/ -K \"C:\\x y\\", "http://a/\n-o x"}) {
+        const Run hostile = recorded_run("socks5://u:p\" -K \"C:\\x y\\ -o#@x@h:1", hostile_url);
+        EXPECT_EQ(hostile.proxy, "socks5h://u:p%22%20-K%20%22C%3A%5Cx%20y%5C%20-o%23%40x@h:1");
+        EXPECT_EQ(hostile.url, hostile_url);
+        EXPECT_EQ(hostile.command_line, run.command_line);
     }
 }
 

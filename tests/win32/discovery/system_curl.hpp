@@ -3,6 +3,7 @@
 // The curl.exe double in the prefix's system32, and the environment through
 // which a test tells it what to do (see tests/tools/curl/curl_double_win32.cpp).
 
+#include <functional>
 #include <string>
 
 // The path the probe runs: the system directory and "\curl.exe".
@@ -17,6 +18,10 @@ std::string environment_text(const char* name);
 // Sets (or, with an empty value, removes) a variable of this process, which the
 // probe hands on to curl.
 void set_environment(const std::wstring& name, const std::wstring& value);
+
+// Runs `run` with the curl.exe double told to mark its own end; true when the
+// curl it started ended by itself rather than from outside.
+bool curl_ended_by_itself(const std::function<void()>& run);
 
 std::wstring temporary_file(const wchar_t* prefix);
 bool file_exists(const std::wstring& path);

@@ -52,6 +52,20 @@ void set_environment(const std::wstring& name, const std::wstring& value)
     SetEnvironmentVariableW(name.c_str(), value.empty() ? nullptr : value.c_str());
 }
 
+bool curl_ended_by_itself(const std::function<void()>& run)
+{
+    const std::wstring ended = temporary_file(L"end");
+    DeleteFileW(ended.c_str());
+    set_environment(L"ORVALIS_CURL_ENDED", ended);
+    run();
+    // A curl ended from outside writes nothing, not even a moment later.
+    Sleep(200);
+    set_environment(L"ORVALIS_CURL_ENDED", L"");
+    const bool marked = file_exists(ended);
+    DeleteFileW(ended.c_str());
+    return marked;
+}
+
 std::wstring temporary_file(const wchar_t* prefix)
 {
     wchar_t directory[MAX_PATH];
