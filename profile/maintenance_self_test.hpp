@@ -8,9 +8,13 @@
 #include <string>
 #include <vector>
 
+// A promise that could not be put to the test here (the system would not make
+// a symbolic link without the privilege, say) is neither kept nor broken.
+enum class PromiseResult { passed, failed, not_checked };
+
 struct SelfTestPromise {
     std::string name;   // a short stable key: "items_removed", "junction_not_followed", ...
-    bool passed = false;
+    PromiseResult result = PromiseResult::not_checked;
     std::string detail; // one line: what was seen, UTF-8
 };
 
