@@ -42,5 +42,6 @@ std::wstring engine_command_line(const std::wstring& engine_path, const std::wst
 // wait for the engine; it tells whether the process was created.
 std::wstring device_memory_value();
 std::wstring hardware_concurrency_value();
+HardwareFigures hardware_figures();
 bool start_engine(const std::wstring& engine_path, const std::wstring& passthrough_arguments,
                   const std::wstring& switch_text);

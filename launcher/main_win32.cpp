@@ -19,15 +19,6 @@ namespace {
 // window is gone.
 LaunchState launch_state;
 
-constexpr int exit_started = 0;
-constexpr int exit_engine_missing = 1;
-constexpr int exit_blocked = 42;
-
-HardwareFigures hardware_figures()
-{
-    return {device_memory_value(), hardware_concurrency_value()};
-}
-
 // Runs before the engine starts, so the engine never finds the removed data.
 // Both share one retry budget: held entries delay the launch once at most.
 void maintain_profile(const std::wstring& profile_directory, const LaunchSettings& settings)
@@ -50,7 +41,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int)
     const std::wstring engine = engine_path();
     if (!PathFileExistsW(engine.c_str())) {
         show_engine_missing(engine);
-        return exit_engine_missing;
+        return launch_exit_code(LaunchRoad::engine_missing, false);
     }
 
     const std::wstring arguments = passthrough_arguments();
@@ -61,12 +52,12 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int)
     const std::wstring folder = profile_folder(profile_directory);
     const std::wstring result_report = result_report_path(profile_directory, folder);
 
-    if (!runs_discovery(settings)) {
+    if (launch_road(true, settings) == LaunchRoad::passthrough) {
         maintain_profile(profile_directory, settings);
         const std::wstring switches = static_switches(settings, hardware_figures());
         write_result_report(result_report, "passthrough", 0, "", "", launch_state);
         start_engine(engine, arguments, switches);
-        return exit_started;
+        return launch_exit_code(LaunchRoad::passthrough, false);
     }
 
     if (!run_discovery_window(instance, settings, error_report_path(profile_directory, folder), launch_state)) {
@@ -85,7 +76,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int)
     if (launch_state.blocked.load()) {
         write_result_report(result_report, "blocked", launch_state.elapsed_ms, "PROXY_BLOCKED",
                             blocked_launch_message(launch_state), launch_state);
-        return exit_blocked;
+        return launch_exit_code(LaunchRoad::discovery, true);
     }
 
     maintain_profile(profile_directory, settings);
