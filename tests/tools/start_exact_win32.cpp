@@ -11,6 +11,8 @@
 // program's that allows no nesting (on Windows 8 and later, by its UI limits)
 // and, unless the value is "breakaway", no breakaway either, as some
 // schedulers and profile managers start programs.
+// With ORVALIS_PASS_OUTPUT set, the program gets this program's standard
+// output and error as its own, as a console program run from a script has them.
 
 #include "common/text_conversion.hpp"
 
@@ -71,9 +73,17 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
             !SetInformationJobObject(job, JobObjectExtendedLimitInformation, &limits, sizeof limits))
             return 104;
     }
+    const bool pass_output = GetEnvironmentVariableW(L"ORVALIS_PASS_OUTPUT", nullptr, 0) > 0;
+    if (pass_output) {
+        startup.dwFlags = STARTF_USESTDHANDLES;
+        startup.hStdOutput = GetStdHandle(STD_OUTPUT_HANDLE);
+        startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+        for (const HANDLE handle : {startup.hStdOutput, startup.hStdError})
+            SetHandleInformation(handle, HANDLE_FLAG_INHERIT, HANDLE_FLAG_INHERIT);
+    }
     // Inheritance on only when asked for, as a caller with redirected pipes has it.
-    if (!CreateProcessW(application.c_str(), buffer.data(), nullptr, nullptr, hand_down, job ? CREATE_SUSPENDED : 0,
-                        nullptr, nullptr, &startup, &process))
+    if (!CreateProcessW(application.c_str(), buffer.data(), nullptr, nullptr, hand_down || pass_output,
+                        job ? CREATE_SUSPENDED : 0, nullptr, nullptr, &startup, &process))
         return 101;
     if (job && (!AssignProcessToJobObject(job, process.hProcess) || ResumeThread(process.hThread) == DWORD(-1))) {
         TerminateProcess(process.hProcess, 1);
