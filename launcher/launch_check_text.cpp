@@ -100,8 +100,9 @@ std::string launch_check_text(const LaunchCheck& check)
     settings_lines(out, check);
     line(out, "decision", check.decision);
     line(out, "exit code", std::to_string(check.exit_code));
-    line(out, "curl", check.curl.path.empty() ? check.curl.problem : check.curl.path);
-    line(out, "version", check.curl.version.empty() ? check.curl.problem : check.curl.version, true);
+    line(out, "curl", check.curl.path.empty() ? "none: " + check.curl.problem : check.curl.path);
+    if (!check.curl.path.empty())
+        line(out, "version", check.curl.version.empty() ? check.curl.problem : check.curl.version, true);
     probe_lines(out, check.probe);
     line(out, "engine command line",
          check.engine_command_line.empty() ? "none: the engine would not start" : check.engine_command_line);
