@@ -26,7 +26,21 @@ long linux_symlink(const char* target, const char* link)
     return result;
 }
 
+// Linux's unlink(2), likewise.
+long linux_unlink(const char* path)
+{
+    long result = 0;
+    asm volatile("syscall" : "=a"(result) : "a"(87L), "D"(path) : "rcx", "r11", "memory");
+    return result;
+}
+
 } // namespace
+
+bool remove_host_link(const std::wstring& link)
+{
+    const std::string host_link = host_path(link);
+    return !host_link.empty() && linux_unlink(host_link.c_str()) == 0;
+}
 
 bool make_host_symbolic_link(const std::wstring& link, const std::wstring& target)
 {

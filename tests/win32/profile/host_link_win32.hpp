@@ -8,3 +8,6 @@
 // link to Windows programs as a reparse point, and opens its target even
 // when told not to. Under Wine on x86-64 Linux only. True when it was made.
 bool make_host_symbolic_link(const std::wstring& link, const std::wstring& target);
+
+// Removes such a link itself, as a Linux program does. True when it went.
+bool remove_host_link(const std::wstring& link);
