@@ -168,6 +168,7 @@ std::string self_test_json(const std::string& launcher_version, const SelfTestOu
     JsonOut out;
     open_element(out, '{');
     add_text(out, "launcher_version", launcher_version);
+    add_number(out, "exit_code", self_test_exit_code(outcome));
     open(out, "self_test", '{');
     add_text(out, "error_code", outcome.error_code);
     add_text(out, "message", outcome.message);
@@ -184,6 +185,5 @@ std::string self_test_json(const std::string& launcher_version, const SelfTestOu
     }
     close(out, ']');
     close(out, '}');
-    add_number(out, "exit_code", self_test_exit_code(outcome));
     return finish(out);
 }

@@ -70,9 +70,9 @@ void maintenance_lines(TextOut& out, const LaunchCheck& check)
     else if (preview.items.empty()) summary += "; the settings name nothing to remove";
     line(out, "maintenance", summary);
     for (const MaintenancePreviewItem& item : preview.items) {
-        std::string what = std::string(preview_action_name(item.action));
-        if (item.status != 0) what += " (status " + hex_status(item.status) + ")";
-        line(out, item.path, what + ", asked by " + item.setting, true);
+        std::string what = item.path + " (" + item.setting;
+        if (item.status != 0) what += ", status " + hex_status(item.status);
+        line(out, std::string(preview_action_name(item.action)), what + ")", true);
     }
 }
 
@@ -132,7 +132,7 @@ std::string self_test_text(const std::string& launcher_version, const SelfTestOu
                  : outcome.delete_semantics + ": a name goes at the last close (FAT, shares, Windows before 10 "
                                               "1607, Wine)");
     for (const SelfTestPromise& promise : outcome.promises)
-        line(out, std::string(promise_result_name(promise.result)) + "  " + promise.name, promise.detail);
+        line(out, promise_result_name(promise.result), promise.name + ": " + promise.detail);
     line(out, "exit code", std::to_string(self_test_exit_code(outcome)));
     return out.text;
 }

@@ -28,7 +28,8 @@ START_FAILED = 101
 
 RESULT_REPORT = ".orvalis-launcher-result.json"
 ERROR_REPORT = ".orvalis-launcher-error.json"
-# Every report a launch leaves is copied here, for the schema check after the tests.
+# Every report a launch leaves, and every JSON the check writes, is copied here,
+# for the schema check after the tests.
 REPORT_ARCHIVE = BUILD / "e2e-reports"
 
 
@@ -161,7 +162,13 @@ class Rig:
         code, _ = self._start(CHECK, tail, dict(env or {}, ORVALIS_PASS_OUTPUT="1"), timeout=timeout,
                               captured=captured)
         text = captured[-1].decode("utf-8")
-        return code, json.loads(text) if json_output and text else text
+        if not (json_output and text):
+            return code, text
+        REPORT_ARCHIVE.mkdir(exist_ok=True)
+        handle, name = tempfile.mkstemp(prefix="check-", suffix=".json", dir=REPORT_ARCHIVE)
+        with os.fdopen(handle, "wb") as archived:
+            archived.write(captured[-1])
+        return code, json.loads(text)
 
     def _start(self, program, tail, env, output=subprocess.PIPE, captured=None, **options):
         """Starts `program` of the application folder with the command line

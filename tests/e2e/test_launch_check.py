@@ -153,5 +153,26 @@ class LaunchCheck(unittest.TestCase):
         self.assertEqual((code, output), (2, ""))
 
 
+    def test_self_test_in_a_folder_and_in_none(self):
+        rig = Rig(launcher=harness.LOCAL_DISCOVERY_LAUNCHER)
+        self.addCleanup(rig.cleanup)
+        folder = rig.base / "volume"
+        folder.mkdir()
+        (folder / "kept").write_text("kept")
+        before = profile_tree.snapshot(folder)
+        code, outcome = rig.check('"--check-self-test=%s"' % harness.win(folder))
+        self.assertEqual(code, 0, outcome)
+        self_test = outcome["self_test"]
+        self.assertEqual((self_test["error_code"], self_test["scratch_removed"], self_test["delete_semantics"]),
+                         ("", True, "classic"))
+        self.assertNotIn("FAIL", [promise["result"] for promise in self_test["promises"]])
+        self.assertEqual(profile_tree.snapshot(folder), before)
+        code, text = rig.check('"--check-self-test=%s"' % harness.win(folder), json_output=False)
+        self.assertEqual(code, 0, text)
+        self.assertRegex(text, r"\ndelete semantics +classic: .*Wine\)\n")
+        code, outcome = rig.check("--check-self-test=" + harness.win(folder / "missing"))
+        self.assertEqual((code, outcome["self_test"]["error_code"]), (4, "SCRATCH_NOT_CREATED"))
+
+
 if __name__ == "__main__":
     unittest.main()

@@ -1,3 +1,4 @@
+#include "launcher/launch_check.hpp"
 #include "launcher/launch_check_mask.hpp"
 #include "launcher/launch_check_options.hpp"
 
@@ -61,6 +62,24 @@ TEST(LaunchCheckMask, APasswordIsShownAsStarsWhereverItStands)
         {"socks5://h:1", "socks5://h:1", "socks5://h:1"},
     };
     for (const auto& c : cases) EXPECT_EQ(mask_proxy_password(c.text, c.proxy), c.shown) << c.text;
+}
+
+TEST(LaunchCheckOutput, APasswordThatJsonEscapesStaysMaskedInEveryMember)
+{
+    LaunchCheck check;
+    check.settings.proxy_server = "socks5://u:a\"b\\c@h:1";
+    DiscoveryAttempt attempt{"https://g/x", {}};
+    attempt.result.message = "curl exit 7 against https://g/x via " + check.settings.proxy_server + " after 3 ms";
+    check.probe.push_back(attempt);
+    check.engine_command_line = "\"e.exe\" \"--proxy-server=" + check.settings.proxy_server + "\"";
+    for (const std::string& output : {launch_check_json(check), launch_check_text(check)}) {
+        EXPECT_EQ(output.find("a\\\"b"), std::string::npos) << output;
+        EXPECT_EQ(output.find("a\"b"), std::string::npos) << output;
+        std::size_t masked = 0;
+        for (std::size_t at = output.find("u:***@h:1"); at != std::string::npos; at = output.find("u:***@h:1", at + 1))
+            ++masked;
+        EXPECT_EQ(masked, 3u) << output;
+    }
 }
 
 } // namespace
