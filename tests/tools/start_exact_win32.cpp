@@ -2,7 +2,8 @@
 // do (it re-quotes the arguments), waits for it and returns its exit code.
 //   start-exact.exe <application> <file holding the command line in UTF-8>
 // With a third argument, the performance counter just before CreateProcessW is
-// written to that file, and on a second line the counter's frequency.
+// written to that file, and on a second line the counter's frequency; once the
+// program has ended, a third line holds the counter then.
 // With ORVALIS_INHERITABLE_HANDLE set in its environment, it holds an
 // inheritable event of its own, starts the program with inheritance on, as a
 // caller with redirected pipes does, and hands the event's handle value down
@@ -96,6 +97,11 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
         out << before.QuadPart << "\n" << frequency.QuadPart << "\n";
     }
     WaitForSingleObject(process.hProcess, INFINITE);
+    if (!counter_file.empty()) {
+        LARGE_INTEGER after{};
+        QueryPerformanceCounter(&after);
+        std::ofstream(counter_file.c_str(), std::ios::app) << after.QuadPart << "\n";
+    }
     DWORD code = 102;
     GetExitCodeProcess(process.hProcess, &code);
     CloseHandle(process.hThread);
