@@ -1,6 +1,7 @@
 #include "launcher/launch_check.hpp"
 
 #include <algorithm>
+#include <cstdio>
 
 std::string decision_name(LaunchRoad road)
 {
@@ -10,6 +11,13 @@ std::string decision_name(LaunchRoad road)
     case LaunchRoad::discovery: return "discovery";
     }
     return "";
+}
+
+std::string hex_word(std::uint32_t value)
+{
+    char text[16];
+    std::snprintf(text, sizeof text, "0x%08X", static_cast<unsigned>(value));
+    return text;
 }
 
 std::string first_output_line(const std::string& output)

@@ -61,6 +61,9 @@ struct LaunchCheck {
 // The name of a launch road in the check's output.
 std::string decision_name(LaunchRoad road);
 
+// A status, tag or attribute word as "0x" and eight upper-case hex digits.
+std::string hex_word(std::uint32_t value);
+
 // The first line of curl's output, without its line end.
 std::string first_output_line(const std::string& output);
 

@@ -4,7 +4,6 @@
 
 #include <windows.h>
 
-#include <cstdio>
 #include <memory>
 
 // ntdll's, which every process has loaded: GetVersionEx tells a program
@@ -34,13 +33,6 @@ Handle open_for_attributes(const std::wstring& path, DWORD flags)
                                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                                       FILE_FLAG_BACKUP_SEMANTICS | flags, nullptr);
     return Handle(handle == INVALID_HANDLE_VALUE ? nullptr : handle);
-}
-
-std::string hex(DWORD value)
-{
-    char text[16];
-    std::snprintf(text, sizeof text, "0x%08lX", static_cast<unsigned long>(value));
-    return text;
 }
 
 std::string error_text(const char* call, DWORD error)
@@ -74,8 +66,8 @@ bool cloud_folder(const std::wstring& final_path, std::string& reason)
         const bool cloud_tag = (info.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) &&
                                (info.ReparseTag & cloud_tag_mask) == IO_REPARSE_TAG_CLOUD;
         if (cloud_tag || (info.FileAttributes & cloud_attributes)) {
-            reason = wide_to_utf8(path) + (cloud_tag ? " has the reparse tag " + hex(info.ReparseTag)
-                                                     : " has the attributes " + hex(info.FileAttributes));
+            reason = wide_to_utf8(path) + (cloud_tag ? " has the reparse tag " + hex_word(info.ReparseTag)
+                                                     : " has the attributes " + hex_word(info.FileAttributes));
             return true;
         }
     }

@@ -2,8 +2,6 @@
 
 #include "launcher/launch_check_mask.hpp"
 
-#include <cstdio>
-
 namespace {
 
 // The text being built and the proxy value whose password no line may show.
@@ -24,13 +22,6 @@ void line(TextOut& out, const std::string& label, const std::string& value, bool
 std::string yes_no(bool value)
 {
     return value ? "yes" : "no";
-}
-
-std::string hex_status(std::uint32_t status)
-{
-    char text[16];
-    std::snprintf(text, sizeof text, "0x%08X", static_cast<unsigned>(status));
-    return text;
 }
 
 void settings_lines(TextOut& out, const LaunchCheck& check)
@@ -71,7 +62,7 @@ void maintenance_lines(TextOut& out, const LaunchCheck& check)
     line(out, "maintenance", summary);
     for (const MaintenancePreviewItem& item : preview.items) {
         std::string what = item.path + " (" + item.setting;
-        if (item.status != 0) what += ", status " + hex_status(item.status);
+        if (item.status != 0) what += ", status " + hex_word(item.status);
         line(out, std::string(preview_action_name(item.action)), what + ")", true);
     }
 }
