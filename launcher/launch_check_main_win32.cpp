@@ -109,10 +109,22 @@ LaunchCheck check_launch(const std::wstring& launcher_arguments)
     return check;
 }
 
+// Ctrl+C, Ctrl+Break or a closed console: a curl in the probe's job ends with
+// the check's exit anyway; one that runs outside it (the check started in a job
+// that keeps curl out) is ended here. FALSE: the default handler then ends the check.
+BOOL WINAPI end_curl_with_the_check(DWORD)
+{
+    end_curl_outside_job();
+    return FALSE;
+}
+
 } // namespace
 
 int wmain()
 {
+    // A failure is ignored: Ctrl+C still ends the check, and only a curl outside
+    // the probe's job could outlive it, by its own 10 s at most.
+    SetConsoleCtrlHandler(end_curl_with_the_check, TRUE);
     const LaunchCheckOptions options = parse_launch_check_options(passthrough_arguments());
     if (!options.bad_option.empty()) {
         write_to(STD_ERROR_HANDLE, launch_check_usage(options.bad_option));
