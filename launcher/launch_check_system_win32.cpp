@@ -102,7 +102,7 @@ SystemCheck system_check(const std::wstring& folder)
     // Links are followed: maintenance works where the profile folder leads.
     const Handle handle = open_for_attributes(folder, 0);
     if (!handle) {
-        system.problem = error_text("opening the profile folder", GetLastError());
+        system.problem = error_text("opening the folder", GetLastError());
         return system;
     }
     wchar_t file_system[MAX_PATH + 1] = {};
