@@ -62,4 +62,31 @@ TEST(LaunchDecision, ABlockedReportNamesTheErrorReportOnlyWhenThisLaunchWroteIt)
     EXPECT_EQ(blocked_launch_message(state), "proxy check failed; no error report could be written");
 }
 
+TEST(LaunchEnd, ARefusedEngineExitsOneAndReplacesTheReportKeepingItsStatusAndFigures)
+{
+    const struct {
+        LaunchOutcome written;
+        EngineStart start;
+        int exit_code;
+        bool replaces_report;
+        const char* error_code;
+        const char* message;
+    } cases[] = {
+        {{"ok", 412, "", ""}, {true, 0}, 0, false, "", ""},
+        {{"ok", 412, "", ""}, {false, 225}, 1, true, "ENGINE_START_FAILED",
+         "CreateProcessW(orvalis-browser-engine.exe) failed with error 225"},
+        {{"degraded", 0, "DIALOG_INIT_FAILED", "CreateProgressDialog returned null; spawned engine without discovery"},
+         {false, 5}, 1, true, "ENGINE_START_FAILED", "CreateProcessW(orvalis-browser-engine.exe) failed with error 5"},
+    };
+    for (const auto& c : cases) {
+        const LaunchEnd end = launch_end(c.written, c.start);
+        EXPECT_EQ(end.exit_code, c.exit_code) << c.written.status;
+        EXPECT_EQ(end.replaces_report, c.replaces_report) << c.written.status;
+        EXPECT_EQ(end.report.status, c.written.status);
+        EXPECT_EQ(end.report.elapsed_ms, c.written.elapsed_ms);
+        EXPECT_EQ(end.report.error_code, c.error_code);
+        EXPECT_EQ(end.report.message, c.message);
+    }
+}
+
 } // namespace
