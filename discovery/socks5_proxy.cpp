@@ -75,6 +75,8 @@ const char* host_and_port_refusal(const std::string& text)
         const std::size_t close = text.find(']');
         if (close == std::string::npos) return shape_refusal;
         const std::string address_and_zone = text.substr(1, close - 1);
+        // The zone keeps the host within a name's length, and the config text small.
+        if (address_and_zone.size() > 253) return "host name is longer than 253 characters";
         const std::size_t percent = address_and_zone.find('%');
         if (percent != std::string::npos && !is_zone_index(address_and_zone.substr(percent + 1)))
             return "IPv6 zone index is not letters, digits, '-', '.', '_' and '~'";

@@ -208,6 +208,7 @@ TEST(ClassifyCurlRun, ReplyWithoutUsableAddressShowsItsSizeAndHead)
         "256.1.1.1",
         "1.2.3",
         "1.2.3.4.5",
+        "1.2x3.4",
         "+1.2.3.4",
         "0x1.2.3.4",
         "1.2.3.4::",
@@ -223,6 +224,7 @@ TEST(ClassifyCurlRun, ReplyWithoutUsableAddressShowsItsSizeAndHead)
         ":::",
         "1::2::3",
         ":1::2:3",
+        ":1111::2222:3333",
         "1::2:3:",
         "1::2:3:g",
         // Well-formed but shorter than any IPv4 address: the length rule

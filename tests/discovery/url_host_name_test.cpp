@@ -1,5 +1,7 @@
 #include "discovery/url_host_name.hpp"
 
+#include "discovery/discovery_endpoints.hpp"
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -23,6 +25,25 @@ TEST(UrlHostName, TakesTheHostOutOfTheAuthority)
         {"", ""},
     };
     for (const auto& c : cases) EXPECT_EQ(url_host_name(c.url), c.host) << c.url;
+}
+
+TEST(DiscoveryEndpoints, EachIsAnHttpsUrlWithItsPathAndTheHostNameFromIt)
+{
+    const struct {
+        std::string_view url;
+        std::string_view host;
+        std::string_view path;
+    } endpoints[] = {
+        {primary_discovery_url(), primary_host_name(), "/geoip?format=json"},
+        {fallback_discovery_url(), fallback_host_name(), "/myip"},
+    };
+    for (const auto& e : endpoints) {
+        EXPECT_EQ(e.url.substr(0, 8), "https://") << e.url;
+        ASSERT_GT(e.url.size(), e.path.size());
+        EXPECT_EQ(e.url.substr(e.url.size() - e.path.size()), e.path);
+        EXPECT_FALSE(e.host.empty());
+        EXPECT_EQ(e.host, url_host_name(e.url));
+    }
 }
 
 } // namespace
