@@ -6,12 +6,18 @@ the proxy's exit address:
                       (a bare number) and longitude (a quoted string)
   /myip               the bare address and a line feed
   anything else       a 404 page, whose first line is longer than an address
-Each request's client address lands in the server's `clients` list.
+Each request's client address lands in the server's `clients` list. The HTTPS
+listener that resets each connection after the handshake stands for a way
+through the proxy that breaks during the transfer.
 """
 
 import http.server
 import json
+import os
 import socket
+import ssl
+import struct
+import subprocess
 import threading
 
 
@@ -69,4 +75,38 @@ def start_silent():
             held.append(connection)
 
     threading.Thread(target=hold, daemon=True).start()
+    return listener, listener.getsockname()[1]
+
+
+def start_tls_reset(folder):
+    """An HTTPS listener that completes the TLS handshake, reads the request and
+    then resets the connection, with a self-signed certificate made in `folder`;
+    returns (socket, port)."""
+    certificate, key = os.path.join(folder, "reset.crt"), os.path.join(folder, "reset.key")
+    subprocess.run(["openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", key, "-out", certificate,
+                    "-subj", "/CN=127.0.0.1", "-days", "2"], check=True, capture_output=True)
+    context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+    context.load_cert_chain(certificate, key)
+    listener = socket.socket()
+    listener.bind(("127.0.0.1", 0))
+    listener.listen(16)
+
+    def serve(connection):
+        try:
+            with context.wrap_socket(connection, server_side=True) as tls:
+                tls.recv(4096)
+                # SO_LINGER with a zero time: close sends a reset.
+                tls.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, struct.pack("ii", 1, 0))
+        except (OSError, ssl.SSLError):
+            connection.close()
+
+    def accept():
+        while True:
+            try:
+                connection, _ = listener.accept()
+            except OSError:
+                return
+            threading.Thread(target=serve, args=(connection,), daemon=True).start()
+
+    threading.Thread(target=accept, daemon=True).start()
     return listener, listener.getsockname()[1]
