@@ -1,6 +1,7 @@
 #include "discovery/proxy_probe.hpp"
 
 #include "discovery/curl_command_line.hpp"
+#include "discovery/curl_input.hpp"
 #include "discovery/curl_job.hpp"
 #include "discovery/curl_job_plan.hpp"
 #include "discovery/probe_outcome.hpp"
@@ -116,16 +117,6 @@ CurlJobStep place_curl(const CurlJob& job, const std::wstring& command_line, HAN
     }
 }
 
-// Writes the whole config text into curl's standard input. The pipe holds all
-// of it, so this never waits on curl, not even on a curl that is still
-// suspended or never reads.
-bool write_config(HANDLE input_write_end, const std::string& config)
-{
-    DWORD written = 0;
-    return WriteFile(input_write_end, config.data(), static_cast<DWORD>(config.size()), &written, nullptr) &&
-           written == config.size();
-}
-
 } // namespace
 
 DiscoveryResult discover_proxy_ip(const std::string& proxy_server, const std::string& discovery_url)
@@ -224,9 +215,9 @@ DiscoveryResult discover_proxy_ip(const std::string& proxy_server, const std::st
     // fails whatever it says. TerminateProcess only begins the end, so the
     // input stays open until curl has gone: closed before, it would let curl
     // act on the part it got. The deadline bounds that wait too.
-    const bool config_written = write_config(input_write_end, config);
+    const bool config_written = write_curl_config(input_write_end, config);
     if (!config_written) {
-        TerminateProcess(process.hProcess, 1);
+        begin_ending_curl(process.hProcess);
         WaitForSingleObject(process.hProcess, INFINITE);
     }
     CloseHandle(input_write_end);
