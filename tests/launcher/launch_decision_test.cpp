@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <tuple>
+
 namespace {
 
 LaunchSettings socks5(void (*adjust)(LaunchSettings&))
@@ -80,12 +83,10 @@ TEST(LaunchEnd, ARefusedEngineExitsOneAndReplacesTheReportKeepingItsStatusAndFig
     };
     for (const auto& c : cases) {
         const LaunchEnd end = launch_end(c.written, c.start);
-        EXPECT_EQ(end.exit_code, c.exit_code) << c.written.status;
-        EXPECT_EQ(end.replaces_report, c.replaces_report) << c.written.status;
-        EXPECT_EQ(end.report.status, c.written.status);
-        EXPECT_EQ(end.report.elapsed_ms, c.written.elapsed_ms);
-        EXPECT_EQ(end.report.error_code, c.error_code);
-        EXPECT_EQ(end.report.message, c.message);
+        EXPECT_EQ(std::tie(end.exit_code, end.replaces_report, end.report.status, end.report.elapsed_ms,
+                           end.report.error_code, end.report.message),
+                  std::tie(c.exit_code, c.replaces_report, c.written.status, c.written.elapsed_ms, c.error_code,
+                           c.message));
     }
 }
 

@@ -1,10 +1,8 @@
-// Takes the place of discovery/curl_input_win32.cpp in the test program that
-// shows what the probe does after a failed config write. The write puts the
-// whole text into curl's input and reports failure, as a write Windows reports
-// failed may have done; the end of curl comes 500 ms after it was asked for.
-// TerminateProcess is documented to begin the end and return at once, while
-// Wine ends a process before the call returns, so this is how the tests meet
-// a curl that is still running after it.
+// Takes the place of discovery/curl_input_win32.cpp: the write puts the whole
+// text into curl's input and reports failure, and curl ends 500 ms after it was
+// asked to. TerminateProcess is documented to begin the end and return at
+// once; Wine ends the process before it returns, so only this model shows a
+// curl still running after it.
 
 #include "discovery/curl_input.hpp"
 

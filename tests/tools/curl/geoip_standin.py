@@ -79,9 +79,8 @@ def start_silent():
 
 
 def start_tls_reset(folder):
-    """An HTTPS listener that completes the TLS handshake, reads the request and
-    then resets the connection, with a self-signed certificate made in `folder`;
-    returns (socket, port)."""
+    """An HTTPS listener (its certificate made in `folder`) that completes the
+    handshake, reads the request, then resets; returns (socket, port)."""
     certificate, key = os.path.join(folder, "reset.crt"), os.path.join(folder, "reset.key")
     subprocess.run(["openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", key, "-out", certificate,
                     "-subj", "/CN=127.0.0.1", "-days", "2"], check=True, capture_output=True)
@@ -91,22 +90,19 @@ def start_tls_reset(folder):
     listener.bind(("127.0.0.1", 0))
     listener.listen(16)
 
-    def serve(connection):
-        try:
-            with context.wrap_socket(connection, server_side=True) as tls:
-                tls.recv(4096)
-                # SO_LINGER with a zero time: close sends a reset.
-                tls.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, struct.pack("ii", 1, 0))
-        except (OSError, ssl.SSLError):
-            connection.close()
-
-    def accept():
+    def serve():
         while True:
             try:
                 connection, _ = listener.accept()
             except OSError:
                 return
-            threading.Thread(target=serve, args=(connection,), daemon=True).start()
+            try:
+                with context.wrap_socket(connection, server_side=True) as tls:
+                    tls.recv(4096)
+                    # A zero linger time: closing sends a reset.
+                    tls.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, struct.pack("ii", 1, 0))
+            except OSError:
+                connection.close()
 
-    threading.Thread(target=accept, daemon=True).start()
+    threading.Thread(target=serve, daemon=True).start()
     return listener, listener.getsockname()[1]

@@ -1,6 +1,5 @@
-// The probe after a failed config write, against the curl.exe double, with the
-// model of tests/tools/curl_input_model_win32.cpp: the whole text went in, the
-// write reported failure, and curl ends 500 ms after it was asked to.
+// The probe after a failed config write, with the model of
+// tests/tools/curl_input_model_win32.cpp, against the curl.exe double.
 
 #include "discovery/proxy_probe.hpp"
 
