@@ -25,10 +25,10 @@ HardwareFigures hardware_figures()
 }
 
 // Runs before the engine starts, so the engine never finds the removed data.
-// Both share one retry budget: held entries delay the launch once at most.
+// Both share one retry deadline from the start: held entries delay the launch once at most.
 void maintain_profile(const std::wstring& profile_directory, const LaunchSettings& settings)
 {
-    RetryBudget budget;
+    RetryBudget budget = retry_budget_from(GetTickCount64());
     if (settings.close_previous_tabs) RemovePreviousSession(profile_directory, budget);
     ResetGranularStorage(profile_directory, settings.storage_reset, budget);
 }
