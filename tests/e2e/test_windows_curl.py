@@ -60,6 +60,9 @@ class WindowsCurl(unittest.TestCase):
         cls.recorder = socks5_recorder.start(EXIT)
         stack.callback(cls.recorder.server_close)
         stack.callback(cls.recorder.shutdown)
+        cls.recorder6 = socks5_recorder.start(EXIT, host="::1")
+        stack.callback(cls.recorder6.server_close)
+        stack.callback(cls.recorder6.shutdown)
         silent, cls.silent_port = geoip_standin.start_silent()
         stack.callback(silent.close)
         cls.closed_port = windows_curls.free_port()
@@ -156,22 +159,29 @@ class WindowsCurl(unittest.TestCase):
         # sends no credentials for an empty user).
         at = "127.0.0.1:%d" % self.recorder.server_address[1]
         long_user = "#" * 255  # 765 characters once encoded
+        # A zone index reaches curl as written.
+        at6 = "[::1%%251]:%d" % self.recorder6.server_address[1]
         accepted = [
             ("u:p@%s/x/" % at, "u", "p"),
+            ("u:p@%s" % at6, "u", "p"),
             ("%s:p@%s" % (long_user, at), long_user, "p"),
             ("@%s" % at, None, None),
         ]
         refused = [
             ("u:a%%01b@%s" % at, "user or password holds a byte below 0x20, written or as %XX"),
             (":pw@%s" % at, "has a password but no user"),
+            # Every curl reads the host before "/x": the probe would ask another proxy than the browser.
+            ("u:p@127.0.0.1:%d/x@%s" % (self.closed_port, at),
+             "user or password holds an '@' followed by '/', '?' or '#'"),
         ]
 
         def case(_):
             for value, user, password in accepted:
-                self.recorder.seen.clear()
+                recorder = self.recorder6 if "[" in value else self.recorder
+                recorder.seen.clear()
                 launch = self.launch("socks5://" + value)
                 self.assertEqual(launch.result["ip"], EXIT, (value, launch.error))
-                seen = self.recorder.seen[-1]
+                seen = recorder.seen[-1]
                 self.assertEqual((seen["user"], seen["password"]),
                                  tuple(None if text is None else text.encode() for text in (user, password)),
                                  value)

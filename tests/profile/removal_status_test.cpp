@@ -32,6 +32,7 @@ TEST(StatusMeaning, OnlyMomentaryRefusalsAreTriedAgainAndPendingDeletesAreGone)
         {0xC00000A2, StatusMeaning::refused},  // media write protected
         {0x80000006, StatusMeaning::refused},  // no more files: a warning, not a success
         {0x00000108, StatusMeaning::done},     // an oplock break begun: the open still worked
+        {0x7FFFFFFF, StatusMeaning::done},     // the highest informational status
     };
     for (const auto& row : cases) EXPECT_EQ(status_meaning(row.status), row.meaning) << std::hex << row.status;
 }

@@ -3,7 +3,8 @@
     python3 real_curl_rig.py VERSION COMMAND [ARG...]
 
 Around the command: Windows' curl of that version (one of ../shared/curl,
-checked by its SHA-256), the geo-IP stand-in, a server that never answers,
+checked by its SHA-256), the geo-IP stand-in, a server that never answers, an
+HTTPS server that resets every connection after the handshake,
 Debian's microsocks twice (open, and with user "orvalis" and a password of
 non-ASCII letters, a blank and the characters that end or split a URL's parts,
 all of which reach curl only as %XX through its standard input), both leaving
@@ -13,7 +14,8 @@ _curlrc would send the reply into a file. The command learns them from the
 environment:
   ORVALIS_CURL_DOUBLE      the curl.exe to put into the prefix's system32
   ORVALIS_TEST_CURL_VERSION  its version
-  ORVALIS_TEST_GEOIP_PORT, ORVALIS_TEST_SILENT_PORT, ORVALIS_TEST_CLOSED_PORT,
+  ORVALIS_TEST_GEOIP_PORT, ORVALIS_TEST_SILENT_PORT, ORVALIS_TEST_RESET_PORT,
+  ORVALIS_TEST_CLOSED_PORT,
   ORVALIS_TEST_SOCKS_PORT, ORVALIS_TEST_AUTH_SOCKS_PORT,
   ORVALIS_TEST_PROXY_EXIT  127.0.0.3,
   ORVALIS_TEST_CURL_HOME   the directory with the diverting config files
@@ -67,6 +69,7 @@ def main(version, command):
                 curlrc.write(f'output = "{os.path.join(curl_home, "diverted")}"\n')
         geoip = geoip_standin.start_geoip()
         silent, silent_port = geoip_standin.start_silent()
+        resetting, reset_port = geoip_standin.start_tls_reset(curl_home)
         try:
             plain, plain_port = start_microsocks()
             proxies.append(plain)
@@ -78,6 +81,7 @@ def main(version, command):
                 "ORVALIS_TEST_CURL_VERSION": version,
                 "ORVALIS_TEST_GEOIP_PORT": str(geoip.server_address[1]),
                 "ORVALIS_TEST_SILENT_PORT": str(silent_port),
+                "ORVALIS_TEST_RESET_PORT": str(reset_port),
                 "ORVALIS_TEST_CLOSED_PORT": str(free_port()),
                 "ORVALIS_TEST_SOCKS_PORT": str(plain_port),
                 "ORVALIS_TEST_AUTH_SOCKS_PORT": str(guarded_port),
@@ -93,6 +97,7 @@ def main(version, command):
                 process.wait()
             geoip.shutdown()
             silent.close()
+            resetting.close()
 
 
 if __name__ == "__main__":

@@ -125,6 +125,16 @@ TEST_F(RealCurl, ProxyThatDoesNotListenIsUnreachable)
                                   std::to_string(result.elapsed_ms) + " ms");
 }
 
+TEST_F(RealCurl, ConnectionBrokenAfterTheLoginIsUnreachableNotARefusedLogin)
+{
+    // The HTTPS stand-in completes the handshake, then resets; microsocks
+    // passes that on as a close without TLS close_notify. Every curl gives 56.
+    const std::string url = "https://" + loopback("ORVALIS_TEST_RESET_PORT") + json_url_path;
+    const DiscoveryResult result = discover_proxy_ip(proxy_on("ORVALIS_TEST_SOCKS_PORT"), url);
+    EXPECT_EQ(result.curl_exit_code, 56);
+    EXPECT_EQ(result.error_code, "PROXY_UNREACHABLE");
+}
+
 TEST_F(RealCurl, FailedProbesMakeOneLineErrorReports)
 {
     const std::wstring report = temporary_file(L"err");

@@ -108,7 +108,7 @@ TEST_F(ScriptedCurl, FailedRunsAreClassifiedByTheirExitStatus)
         const char* code;
     } cases[] = {
         {7, went_wrong, "PROXY_UNREACHABLE"}, {28, went_wrong, "PROXY_TIMEOUT"},
-        {56, went_wrong, "PROXY_AUTH_FAILED"}, {67, went_wrong, "PROXY_AUTH_FAILED"},
+        {56, went_wrong, "PROXY_UNREACHABLE"}, {67, went_wrong, "PROXY_AUTH_FAILED"},
         {1, went_wrong, "INTERNAL"},          {97, went_wrong, "PROXY_UNREACHABLE"},
         {97, rejected, "PROXY_AUTH_FAILED"},  {7, rejected, "PROXY_AUTH_FAILED"},
         {-5, went_wrong, "INTERNAL"},
