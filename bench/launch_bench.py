@@ -11,7 +11,10 @@ the first instruction of the engine, both read from QueryPerformanceCounter
 2. our launcher on the discovery path, with the scripted curl.exe answering at
    once, less the worker's fixed pauses; beside it, curl.exe started directly,
    for what one start of it costs under Wine;
-3. our launcher on the passthrough path with profile maintenance (the previous
+3. the launch check (orvalis-browser-check.exe) on the discovery settings of 2,
+   from its start to its end, beside the launch's own time less the pauses
+   and beside one curl -V run of the same curl, all started in turn;
+4. our launcher on the passthrough path with profile maintenance (the previous
    session and every kind of site storage, the session folder holding
    `--session-files` files), in turn with the same launch asking for none, for
    ours and each `--compare` launcher; the profile is made anew before each
@@ -20,7 +23,7 @@ the first instruction of the engine, both read from QueryPerformanceCounter
 Only prints figures. Needs the Windows build; scripts/bench-launch builds it
 and runs this.
     python3 bench/launch_bench.py [--runs N] [--warm-up N] [--compare LABEL EXE]... [--no-discovery]
-                                  [--session-files N] [--only-maintenance]"""
+                                  [--session-files N] [--only-maintenance] [--only-check]"""
 
 import argparse
 import json
@@ -124,7 +127,7 @@ class Starter:
         record = wait_for(rig.engine_record)
         if code != 0 or record is None:
             raise RuntimeError("%s: exit code %d, engine %s" % (self.label, code, "started" if record else "not started"))
-        counter, frequency = map(int, counter_file.read_text().split())
+        counter, frequency = map(int, counter_file.read_text().split()[:2])
         return Start(record, counter, frequency)
 
 
@@ -242,8 +245,64 @@ def curl_started_directly(starter, curl_entry):
                                   env=starter.env)
     if code != 0:
         raise RuntimeError("curl.exe started directly: exit code %d" % code)
-    counter, frequency = map(int, counter_file.read_text().split())
+    counter, frequency = map(int, counter_file.read_text().split()[:2])
     return 1000.0 * (int(curl_entry.read_text().split()[0]) - counter) / frequency
+
+
+def program_run_ms(rig, program, line, env):
+    """Milliseconds from CreateProcessW of `program` (a Windows path) with the
+    command line `line` to its end, and its exit code."""
+    line_file, counter_file = rig.base / "timed-line.txt", rig.base / "timed-counter.txt"
+    line_file.write_bytes(line.encode("utf-8"))
+    counter_file.unlink(missing_ok=True)
+    code, _ = harness.run_windows(harness.TOOLS / "start-exact.exe", program, win(line_file), win(counter_file),
+                                  env=dict(env, ORVALIS_FAKE_ENGINE_RECORD=win(rig.engine_record)))
+    before, frequency, after = map(int, counter_file.read_text().split())
+    return 1000.0 * (after - before) / frequency, code
+
+
+def check_cost(runs, warm_up):
+    """The check against what it stands for: the launch's discovery to the
+    engine's start (less the worker's pauses) and one run of curl -V."""
+    discovery_rig.install_curl_double()
+    starter = Starter("our launcher, discovery", harness.LOCAL_DISCOVERY_LAUNCHER, settings=DISCOVERY_SETTINGS)
+    starter.env = discovery_rig.scripted_curl(starter.rig, GEOIP_REPLY, ("exit", 0))
+    rig = starter.rig
+    check = win(rig.app / harness.CHECK)
+    check_line = '"%s" --check-json %s --no-first-run' % (check, rig.profile_argument())
+    curl = "C:\\windows\\system32\\curl.exe"
+    checks, launches, curl_runs = [], [], []
+    try:
+        for round_number in range(warm_up + runs):
+            # In turn, each round starting with another of the three.
+            timed = [
+                lambda: checks.append(program_run_ms(rig, check, check_line, starter.env)),
+                lambda: launches.append(starter.start().ms - WORKER_PAUSES_MS),
+                lambda: curl_runs.append(program_run_ms(rig, curl, '"%s" -q -V' % curl, starter.env)),
+            ]
+            shift = round_number % len(timed)
+            for run in timed[shift:] + timed[:shift]:
+                run()
+            if round_number < warm_up:
+                for samples in (checks, launches, curl_runs):
+                    samples.clear()
+    finally:
+        rig.cleanup()
+    if any(code != 0 for _, code in checks):
+        raise RuntimeError("the check foretold another launch: exit codes %s" % [code for _, code in checks])
+
+    print("Launch check on the discovery settings, scripted curl answering at once (ms)")
+    print("  %-30s %5s %9s %9s %9s %9s" % ("run", "runs", "median", "p10", "p90", "IQR"))
+    check_ms = [ms for ms, _ in checks]
+    curl_ms = [ms for ms, _ in curl_runs]
+    print_row("check, start to end", check_ms)
+    print_row("launch less pauses, to engine", launches)
+    print_row("curl -V, start to end", curl_ms)
+    budget = statistics.median(launches) + statistics.median(curl_ms)
+    median = statistics.median(check_ms)
+    print("  check - (launch + curl -V): %.1f ms   (target <= 0: %s)" % (
+        median - budget, "met" if median <= budget else "MISSED"))
+    print_failed_starts([starter])
 
 
 def maintenance_latency(runs, warm_up, session_files, compared):
@@ -298,13 +357,19 @@ def main():
     options.add_argument("--session-files", type=int, default=300,
                          help="files in the session folder of the maintenance case (default 300)")
     options.add_argument("--only-maintenance", action="store_true", help="run the maintenance case alone")
+    options.add_argument("--only-check", action="store_true", help="run the launch check's case alone")
     arguments = options.parse_args()
     harness.ensure_prefix()
+    if arguments.only_check:
+        check_cost(arguments.runs, arguments.warm_up)
+        return
     if not arguments.only_maintenance:
         launch_latency(arguments.runs, arguments.warm_up, arguments.compare)
         print()
         if not arguments.no_discovery:
             discovery_latency(arguments.runs, arguments.warm_up)
+            print()
+            check_cost(arguments.runs, arguments.warm_up)
             print()
     maintenance_latency(arguments.runs, arguments.warm_up, arguments.session_files, arguments.compare)
 

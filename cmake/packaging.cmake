@@ -1,7 +1,7 @@
 # The release zip of the Windows build, made by `cpack --preset windows` once the
-# launcher is built: build/windows/orvalis-browser-<version>-win64.zip holding
-# the launcher, the README and the settings and report schemas, and SHA256SUMS
-# beside it. Only the release component is packed, so nothing that the tests
+# launcher and the launch check are built: build/windows/orvalis-browser-<version>-win64.zip
+# holding both, the README and the settings, report and check schemas, and
+# SHA256SUMS beside it. Only the release component is packed, so nothing that the tests
 # install can slip in.
 if(NOT WIN32)
   return()
@@ -26,11 +26,12 @@ if(ORVALIS_SIGNING_PKCS12)
   endif()
 endif()
 
-install(TARGETS orvalis-browser RUNTIME DESTINATION . COMPONENT release)
+install(TARGETS orvalis-browser orvalis-browser-check RUNTIME DESTINATION . COMPONENT release)
 install(FILES ${CMAKE_SOURCE_DIR}/README.md DESTINATION . COMPONENT release)
 install(FILES ${CMAKE_SOURCE_DIR}/schemas/command-line.schema.json
               ${CMAKE_SOURCE_DIR}/schemas/launcher-result.schema.json
               ${CMAKE_SOURCE_DIR}/schemas/launcher-error.schema.json
+              ${CMAKE_SOURCE_DIR}/schemas/launch-check.schema.json
         DESTINATION schemas COMPONENT release)
 
 set(CPACK_GENERATOR ZIP)
@@ -50,9 +51,10 @@ set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_SOURCE_DIR}/cmake/release_refusal.cmake)
 # CPack's own zip depends on the builder's clock, user and file system; the
 # zip is made again from the staged files, byte for byte reproducible.
 set(CPACK_ORVALIS_SOURCE_DIR ${CMAKE_SOURCE_DIR})
-# SHA256SUMS names the zip and, inside the folder it unpacks into, the launcher.
-set(CPACK_ORVALIS_SUMMED_MEMBERS orvalis-browser.exe)
-set(CPACK_ORVALIS_SIGNED_MEMBERS orvalis-browser.exe)
+# SHA256SUMS names the zip and, inside the folder it unpacks into, the launcher
+# and the launch check; both are signed alike.
+set(CPACK_ORVALIS_SUMMED_MEMBERS orvalis-browser.exe orvalis-browser-check.exe)
+set(CPACK_ORVALIS_SIGNED_MEMBERS orvalis-browser.exe orvalis-browser-check.exe)
 foreach(setting PKCS12 URL TIMESTAMP_URL GPG_KEY)
   set(CPACK_ORVALIS_SIGNING_${setting} "${ORVALIS_SIGNING_${setting}}")
 endforeach()

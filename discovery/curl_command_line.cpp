@@ -54,3 +54,8 @@ std::wstring curl_command_line(const std::wstring& curl_path)
     return quote_argument(curl_path, true) +
            L" -q -K - --socks5-basic --noproxy \"\" --ssl-no-revoke --max-time 10 -sS";
 }
+
+std::wstring curl_version_command_line(const std::wstring& curl_path)
+{
+    return quote_argument(curl_path, true) + L" -q -V";
+}

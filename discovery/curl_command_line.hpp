@@ -17,3 +17,7 @@ std::string curl_config_text(const std::string& proxy_url, const std::string& di
 // The quoted curl path and curl's options; no URL, so a curl that reads no
 // config fetches nothing.
 std::wstring curl_command_line(const std::wstring& curl_path);
+
+// The quoted curl path and "-q -V": curl's version and features, without
+// reading a config file of the user's.
+std::wstring curl_version_command_line(const std::wstring& curl_path);

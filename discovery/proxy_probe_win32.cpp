@@ -117,46 +117,55 @@ CurlJobStep place_curl(const CurlJob& job, const std::wstring& command_line, HAN
     }
 }
 
+CurlRun stopped_run(ProbeStop reason)
+{
+    CurlRun run;
+    run.stopped = true;
+    run.stop = reason;
+    return run;
+}
+
 } // namespace
 
-DiscoveryResult discover_proxy_ip(const std::string& proxy_server, const std::string& discovery_url)
+bool find_system_curl(std::wstring& curl_path, ProbeStop& missing)
 {
-    if (!is_socks5_proxy(proxy_server)) return probe_stopped(ProbeStop::proxy_not_socks5);
-    // Checked before curl is looked for: a value that names no proxy host is
-    // wrong wherever the launcher runs.
-    const CurlProxy proxy = curl_proxy(proxy_server);
-    if (proxy.url.empty()) return proxy_refused(proxy.refusal);
-
     // Only the system's own curl is run; the search path is never consulted.
     wchar_t system_directory[260];
     const UINT length = GetSystemDirectoryW(system_directory, 260);
     // A result of 260 or more is the size the call needed: the buffer was left unfilled.
-    if (length == 0 || length >= 260) return probe_stopped(ProbeStop::no_system_directory);
-    const std::wstring curl_path = std::wstring(system_directory, length) + L"\\curl.exe";
-    if (!PathFileExistsW(curl_path.c_str())) return probe_stopped(ProbeStop::curl_missing);
+    if (length == 0 || length >= 260) {
+        missing = ProbeStop::no_system_directory;
+        return false;
+    }
+    curl_path = std::wstring(system_directory, length) + L"\\curl.exe";
+    if (PathFileExistsW(curl_path.c_str())) return true;
+    missing = ProbeStop::curl_missing;
+    return false;
+}
 
-    const std::wstring command_line = curl_command_line(curl_path);
-    const std::string config = curl_config_text(proxy.url, discovery_url);
-
+CurlRun run_system_curl(const std::wstring& command_line, const std::string& input)
+{
+    CurlRun run;
     // curl runs in a job of its own, which ends it at the probe's deadline,
     // and at the latest with the launcher: a user who closes the window
     // lets the probe finish, but nothing of it outlives the launcher. Where
     // the launcher's own job keeps curl out of it, curl's handle does both.
     CurlJob job;
     job.job = create_curl_job();
-    if (!job.job) return probe_stopped(ProbeStop::job_not_created);
+    if (!job.job) return stopped_run(ProbeStop::job_not_created);
     const auto stopped = [&job](ProbeStop reason) {
         close_curl_job(job);
-        return probe_stopped(reason);
+        return stopped_run(reason);
     };
     if (!create_job_deadline(job)) return stopped(ProbeStop::deadline_not_created);
 
     // Inheritable so that curl can receive the input's read end and the
-    // output's write end. The config text is at most 1,313 bytes plus the URL,
-    // a deployment value of a few dozen (the proxy is at most 1,293: the user
-    // 765 characters encoded, the password 255, the host 253 or 253 within
-    // brackets, the port 5), so the input pipe holds all of it and writing it
-    // never waits for curl, not even while curl is still suspended.
+    // output's write end. The input is the probe's config text, at most 1,313
+    // bytes plus the URL, a deployment value of a few dozen (the proxy is at
+    // most 1,293: the user 765 characters encoded, the password 255, the host
+    // 253 or 253 within brackets, the port 5), so the input pipe holds all of
+    // it and writing it never waits for curl, not even while curl is still
+    // suspended.
     SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
     HANDLE input_read_end = nullptr;
     HANDLE input_write_end = nullptr;
@@ -177,7 +186,6 @@ DiscoveryResult discover_proxy_ip(const std::string& proxy_server, const std::st
     SetHandleInformation(read_end, HANDLE_FLAG_INHERIT, 0);
 
     PROCESS_INFORMATION process{};
-    std::vector<CurlJobAttempt> attempts;
     const ULONGLONG start = GetTickCount64();
     std::unique_lock<std::mutex> placing = curl_placement_lock();
     // A launcher that leaves around its worker ends the curl outside the job;
@@ -185,7 +193,7 @@ DiscoveryResult discover_proxy_ip(const std::string& proxy_server, const std::st
     // and nobody reads this probe's outcome any more.
     const CurlJobStep placed = launcher_leaving(placing)
                                    ? CurlJobStep::give_up
-                                   : place_curl(job, command_line, input_read_end, write_end, process, attempts);
+                                   : place_curl(job, command_line, input_read_end, write_end, process, run.attempts);
     // Closed at once: while the launcher holds a write end, reading would never
     // see the end of curl's output; while it holds the input's read end, a
     // write to a curl that has gone would wait instead of failing.
@@ -194,7 +202,9 @@ DiscoveryResult discover_proxy_ip(const std::string& proxy_server, const std::st
     if (placed == CurlJobStep::give_up) {
         CloseHandle(input_write_end);
         CloseHandle(read_end);
-        return stopped(ProbeStop::curl_not_started);
+        CurlRun not_started = stopped(ProbeStop::curl_not_started);
+        not_started.attempts = run.attempts;
+        return not_started;
     }
     if (placed == CurlJobStep::run_outside_job) hold_outside_job(job, process.hProcess, placing);
     placing.unlock();
@@ -203,9 +213,10 @@ DiscoveryResult discover_proxy_ip(const std::string& proxy_server, const std::st
         TerminateProcess(process.hProcess, 1);
         CloseHandle(input_write_end);
         CloseHandle(read_end);
-        const DiscoveryResult result = stopped(ProbeStop::curl_not_resumed);
+        CurlRun not_resumed = stopped(ProbeStop::curl_not_resumed);
         close_process(process);
-        return result;
+        not_resumed.attempts = run.attempts;
+        return not_resumed;
     }
     start_deadline(job, curl_deadline_ms, static_cast<UINT>(curl_timeout_status));
 
@@ -215,15 +226,15 @@ DiscoveryResult discover_proxy_ip(const std::string& proxy_server, const std::st
     // fails whatever it says. TerminateProcess only begins the end, so the
     // input stays open until curl has gone: closed before, it would let curl
     // act on the part it got. The deadline bounds that wait too.
-    const bool config_written = write_curl_config(input_write_end, config);
-    if (!config_written) {
+    const bool input_written = write_curl_config(input_write_end, input);
+    if (!input_written) {
         begin_ending_curl(process.hProcess);
         WaitForSingleObject(process.hProcess, INFINITE);
     }
     CloseHandle(input_write_end);
 
     // Reading comes before waiting, so curl can never block on a full pipe.
-    const std::string output = read_until_closed(read_end);
+    run.output = read_until_closed(read_end);
     CloseHandle(read_end);
     // Bounded by the deadline, which ends curl should its output end before it does.
     WaitForSingleObject(process.hProcess, INFINITE);
@@ -233,15 +244,33 @@ DiscoveryResult discover_proxy_ip(const std::string& proxy_server, const std::st
     // The job first: its deadline may still use curl's handle.
     close_curl_job(job);
     close_process(process);
-    const auto elapsed_ms = static_cast<std::int64_t>(GetTickCount64() - start);
-    if (!config_written) {
-        DiscoveryResult result = probe_stopped(ProbeStop::proxy_not_handed_over);
-        note_curl_job(attempts, result);
-        return result;
+    run.elapsed_ms = static_cast<std::int64_t>(GetTickCount64() - start);
+    run.exit_status = static_cast<std::int32_t>(exit_status);
+    if (!input_written) {
+        run.stopped = true;
+        run.stop = ProbeStop::proxy_not_handed_over;
     }
+    return run;
+}
 
-    DiscoveryResult result = classify_curl_run(static_cast<std::int32_t>(exit_status), elapsed_ms, output,
-                                               discovery_url, proxy_server);
-    note_curl_job(attempts, result);
+DiscoveryResult discover_proxy_ip(const std::string& proxy_server, const std::string& discovery_url)
+{
+    if (!is_socks5_proxy(proxy_server)) return probe_stopped(ProbeStop::proxy_not_socks5);
+    // Checked before curl is looked for: a value that names no proxy host is
+    // wrong wherever the launcher runs.
+    const CurlProxy proxy = curl_proxy(proxy_server);
+    if (proxy.url.empty()) return proxy_refused(proxy.refusal);
+
+    std::wstring curl_path;
+    ProbeStop missing{};
+    if (!find_system_curl(curl_path, missing)) return probe_stopped(missing);
+
+    const CurlRun run = run_system_curl(curl_command_line(curl_path), curl_config_text(proxy.url, discovery_url));
+    // A curl that could not be started or resumed has nothing to say of the job.
+    if (run.stopped && run.stop != ProbeStop::proxy_not_handed_over) return probe_stopped(run.stop);
+    DiscoveryResult result = run.stopped ? probe_stopped(run.stop)
+                                         : classify_curl_run(run.exit_status, run.elapsed_ms, run.output,
+                                                             discovery_url, proxy_server);
+    note_curl_job(run.attempts, result);
     return result;
 }

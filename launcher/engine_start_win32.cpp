@@ -20,6 +20,11 @@ std::wstring hardware_concurrency_value()
     return std::to_wstring(info.dwNumberOfProcessors);
 }
 
+HardwareFigures hardware_figures()
+{
+    return {device_memory_value(), hardware_concurrency_value()};
+}
+
 EngineStart start_engine(const std::wstring& engine_path, const std::wstring& passthrough_arguments,
                          const std::wstring& switch_text)
 {

@@ -49,6 +49,7 @@ struct EngineStart {
 // system_message is the system's own text for an error code, on one line.
 std::wstring device_memory_value();
 std::wstring hardware_concurrency_value();
+HardwareFigures hardware_figures();
 EngineStart start_engine(const std::wstring& engine_path, const std::wstring& passthrough_arguments,
                          const std::wstring& switch_text);
 std::wstring system_message(std::uint32_t error);

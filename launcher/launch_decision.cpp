@@ -15,6 +15,18 @@ bool runs_discovery(const LaunchSettings& settings)
     return needs_discovery(settings) && is_socks5_proxy(settings.proxy_server);
 }
 
+LaunchRoad launch_road(bool engine_present, const LaunchSettings& settings)
+{
+    if (!engine_present) return LaunchRoad::engine_missing;
+    return runs_discovery(settings) ? LaunchRoad::discovery : LaunchRoad::passthrough;
+}
+
+int launch_exit_code(LaunchRoad road, bool blocked)
+{
+    if (road == LaunchRoad::engine_missing) return exit_browser_not_started;
+    return road == LaunchRoad::discovery && blocked ? exit_blocked : exit_started;
+}
+
 std::string blocked_launch_message(const LaunchState& state)
 {
     return state.error_report_written ? "see .orvalis-launcher-error.json for details"

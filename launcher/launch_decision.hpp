@@ -13,6 +13,15 @@ bool needs_discovery(const LaunchSettings& settings);
 // every other launch passes straight through.
 bool runs_discovery(const LaunchSettings& settings);
 
+// The way a launch goes once its engine and settings are known; the degraded
+// launch (no window) and the user's cancel are not known before it.
+enum class LaunchRoad { engine_missing, passthrough, discovery };
+LaunchRoad launch_road(bool engine_present, const LaunchSettings& settings);
+
+// The code a launch on `road` ends with; `blocked` tells a failed discovery
+// under on-proxy-fail "block".
+int launch_exit_code(LaunchRoad road, bool blocked);
+
 // The result report's message for a blocked launch. It sends the reader to the
 // error report only when this launch wrote one: an old one, or none at all,
 // would tell of another launch or of nothing.

@@ -15,3 +15,5 @@ LaunchSettings parse_launch_settings(const std::string& text);
 std::wstring settings_file_path(const std::wstring& profile_directory);
 std::wstring fallback_settings_path();
 LaunchSettings read_launch_settings(const std::wstring& path);
+// The whole text of the settings file at `path`; false when it cannot be opened.
+bool read_settings_text(const std::wstring& path, std::string& text);

@@ -38,13 +38,20 @@ std::wstring settings_file_path(const std::wstring& profile_directory)
     return fallback_settings_path();
 }
 
-LaunchSettings read_launch_settings(const std::wstring& path)
+bool read_settings_text(const std::wstring& path, std::string& text)
 {
-    if (path.empty()) return {};
+    if (path.empty()) return false;
     // The C runtime opens files shared for reading and writing, so a profile
     // manager that holds the file open does not keep the launcher from it.
     std::ifstream file{std::filesystem::path(path)};
-    if (!file) return {};
-    const std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    if (!file) return false;
+    text.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+    return true;
+}
+
+LaunchSettings read_launch_settings(const std::wstring& path)
+{
+    std::string text;
+    if (!read_settings_text(path, text)) return {};
     return parse_launch_settings(text);
 }

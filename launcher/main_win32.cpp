@@ -19,11 +19,6 @@ namespace {
 // window is gone.
 LaunchState launch_state;
 
-HardwareFigures hardware_figures()
-{
-    return {device_memory_value(), hardware_concurrency_value()};
-}
-
 // Runs before the engine starts, so the engine never finds the removed data.
 // Both share one retry deadline from the start: held entries delay the launch once at most.
 void maintain_profile(const std::wstring& profile_directory, const LaunchSettings& settings)

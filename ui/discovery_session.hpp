@@ -5,13 +5,11 @@
 // tests hand it one that stands in for curl.
 
 #include "common/records.hpp"
+#include "ui/discovery_outcome.hpp"
 
-#include <functional>
 #include <string>
 
 #include <windows.h>
-
-using ProxyProbe = std::function<DiscoveryResult(const std::string& proxy_server, const std::string& discovery_url)>;
 
 // As run_discovery_window, with `probe` run on the worker thread.
 bool run_discovery_session(HINSTANCE instance, const LaunchSettings& settings, const std::wstring& error_report_path,

@@ -1,8 +1,8 @@
 #include "ui/discovery_worker.hpp"
 
-#include "common/on_proxy_fail.hpp"
 #include "common/text_conversion.hpp"
 #include "discovery/discovery_endpoints.hpp"
+#include "ui/discovery_outcome.hpp"
 #include "ui/persona_values.hpp"
 #include "ui/progress_messages.hpp"
 
@@ -21,13 +21,6 @@ void show(GuardedProgressSteps& progress_steps, const DiscoveryWorkerActions& ac
     actions.post(WM_PROGRESS_UPDATE, index);
 }
 
-// The fallback endpoint answers with the address alone, so it can stand in
-// for the primary only when no automatic persona value is wanted.
-bool may_try_fallback(const LaunchSettings& settings)
-{
-    return !settings.auto_geo && !settings.auto_lang && !settings.auto_timezone;
-}
-
 } // namespace
 
 void run_discovery_worker(const DiscoveryWorkerInput& input, const DiscoveryWorkerActions& actions,
@@ -44,34 +37,26 @@ void run_discovery_worker(const DiscoveryWorkerInput& input, const DiscoveryWork
 
     show(progress_steps, actions, discovery_step,
          L"contacting " + utf8_to_wide(std::string(primary_host_name())) + L" via SOCKS5\u2026", false, false);
-    std::string last_url(primary_discovery_url());
-    DiscoveryResult result = actions.discover(settings.proxy_server, last_url);
-
-    if (!result.error_code.empty() && may_try_fallback(settings)) {
+    const DiscoveryOutcome outcome = probe_discovery_endpoints(settings, actions.discover, [&] {
         show(progress_steps, actions, discovery_step,
              L"primary failed \u2014 trying " + utf8_to_wide(std::string(fallback_host_name())) + L"\u2026", false,
              false);
-        const std::int64_t primary_elapsed_ms = result.elapsed_ms;
-        last_url = fallback_discovery_url();
-        result = actions.discover(settings.proxy_server, last_url);
-        result.elapsed_ms += primary_elapsed_ms;
-    }
+    });
+    const DiscoveryResult& result = outcome.result;
 
     if (!result.error_code.empty()) {
         // Written even when the user has closed the window meanwhile: the
         // program that started the launcher learns why the proxy failed.
-        actions.write_error_report(input.error_report_path, result, settings.proxy_server, last_url);
-        store_report_values(result, last_url, state);
-        const bool block = blocks_failed_launch(settings);
+        actions.write_error_report(input.error_report_path, result, settings.proxy_server, outcome.last_url);
+        store_discovery_outcome(settings, outcome, state);
         const std::wstring code = utf8_to_wide(result.error_code);
         change_progress_step(progress_steps, discovery_step,
-                             block ? L"BLOCKED: " + code : L"WARN: " + code + L" \u2014 chrome will fall back", true,
-                             true);
-        if (block) state.blocked.exchange(true);
+                             outcome.blocks ? L"BLOCKED: " + code : L"WARN: " + code + L" \u2014 chrome will fall back",
+                             true, true);
+        if (outcome.blocks) state.blocked.exchange(true);
     } else {
         change_progress_step(progress_steps, discovery_step, utf8_to_wide(result.ip), true, false);
-        store_report_values(result, last_url, state);
-        derive_persona_values(settings, result, state);
+        store_discovery_outcome(settings, outcome, state);
     }
     actions.post(WM_PROGRESS_UPDATE, discovery_step);
 

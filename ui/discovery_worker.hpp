@@ -5,6 +5,7 @@
 // thread and in tests.
 
 #include "common/records.hpp"
+#include "ui/discovery_outcome.hpp"
 #include "ui/progress_steps.hpp"
 
 #include <cstddef>
@@ -19,8 +20,7 @@ struct DiscoveryWorkerInput {
 };
 
 struct DiscoveryWorkerActions {
-    // One probe through the proxy; blocks until it has an outcome.
-    std::function<DiscoveryResult(const std::string& proxy_server, const std::string& discovery_url)> discover;
+    ProxyProbe discover;
     // Removes a stale report; whether there was one does not matter.
     std::function<void(const std::wstring& path)> delete_file;
     std::function<void(const std::wstring& path, const DiscoveryResult& result, const std::string& proxy_server,

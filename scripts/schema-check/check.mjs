@@ -1,6 +1,6 @@
-// Validates the settings and report fixtures, and every report that the launch
-// tests archived, against the schemas in schemas/.
-//   node check.mjs [--reports <folder of result-*.json and error-*.json>]
+// Validates the settings, report and launch-check fixtures, and every report
+// and launch check that the launch tests archived, against the schemas in schemas/.
+//   node check.mjs [--reports <folder of result-*.json, error-*.json and check-*.json>]
 // A fixture under valid/ must pass; one under invalid/ must fail, and at the
 // member that its file name begins with ("_" for the whole document), so that
 // it fails for the reason it was written for. An archived report must also be
@@ -32,6 +32,7 @@ function compile(name) {
 const settings = compile("command-line.schema.json");
 const result = compile("launcher-result.schema.json");
 const error = compile("launcher-error.schema.json");
+const launchCheck = compile("launch-check.schema.json");
 
 let passed = 0;
 const failures = [];
@@ -116,13 +117,17 @@ function checkReports(folder) {
         results.length && errors.length ? "" : `expected result-*.json and error-*.json reports, found ${names.length} files`);
   for (const name of results) checkReport(path.join(folder, name), result);
   for (const name of errors) checkReport(path.join(folder, name), error);
-  console.log(`${results.length} result and ${errors.length} error reports in ${folder}`);
+  // The launch check's output, where the launch tests ran it.
+  const checks = names.filter((name) => name.startsWith("check-"));
+  for (const name of checks) checkReport(path.join(folder, name), launchCheck);
+  console.log(`${results.length} result and ${errors.length} error reports, ${checks.length} launch checks in ${folder}`);
 }
 
 const args = process.argv.slice(2);
 checkFixtures(path.join(root, "tests", "fixtures", "settings"), settings);
 checkFixtures(path.join(root, "tests", "fixtures", "reports", "result"), result);
 checkFixtures(path.join(root, "tests", "fixtures", "reports", "error"), error);
+checkFixtures(path.join(root, "tests", "fixtures", "launch-check"), launchCheck);
 if (args[0] === "--reports" && args[1]) checkReports(path.resolve(args[1]));
 else if (args.length) {
   console.error("usage: check.mjs [--reports <folder>]");

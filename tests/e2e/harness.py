@@ -20,13 +20,16 @@ LAUNCHER = BUILD / "orvalis-browser.exe"
 TOOLS = BUILD / "tools"
 # The same launcher with its geo-IP URLs on loopback (see discovery_rig.py).
 LOCAL_DISCOVERY_LAUNCHER = TOOLS / "local-discovery" / "orvalis-browser.exe"
+# The launch check, built with the launcher it goes with.
+CHECK = "orvalis-browser-check.exe"
 
 # start-exact.exe's exit code when its CreateProcessW of the launcher failed.
 START_FAILED = 101
 
 RESULT_REPORT = ".orvalis-launcher-result.json"
 ERROR_REPORT = ".orvalis-launcher-error.json"
-# Every report a launch leaves is copied here, for the schema check after the tests.
+# Every report a launch leaves, and every JSON the check writes, is copied here,
+# for the schema check after the tests.
 REPORT_ARCHIVE = BUILD / "e2e-reports"
 
 
@@ -50,18 +53,24 @@ def ensure_prefix():
                    check=True, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL)
 
 
-def run_windows(program, *args, env=None, display=True, timeout=60, stdin=None, output=subprocess.PIPE, cwd=None):
+def run_windows(program, *args, env=None, display=True, timeout=60, stdin=None, output=subprocess.PIPE, cwd=None,
+                captured=None):
     """Runs a Windows program through the project's Wine runner, in the host folder
     `cwd` (Wine's current directory) when given; returns (exit code, seconds).
     Every Wine process started below it holds its output open, and the run
-    lasts until the last of them has ended, unless `output` is DEVNULL."""
+    lasts until the last of them has ended, unless `output` is DEVNULL. With a
+    list as `captured`, its standard output is appended to it (bytes), and its
+    errors go to the test's own."""
     full_env = dict(os.environ)
     full_env.update(env or {})
     if not display:
         full_env["ORVALIS_NO_DISPLAY"] = "1"
     started = time.monotonic()
     done = subprocess.run([str(WINE_RUN), str(program), *map(str, args)], env=full_env, timeout=timeout,
-                          stdin=subprocess.DEVNULL, stdout=output, stderr=subprocess.STDOUT, cwd=cwd)
+                          stdin=subprocess.DEVNULL, stdout=output,
+                          stderr=None if captured is not None else subprocess.STDOUT, cwd=cwd)
+    if captured is not None:
+        captured.append(done.stdout)
     return done.returncode, time.monotonic() - started
 
 
@@ -108,6 +117,8 @@ class Rig:
         self.app = self.base / "app dir"
         self.app.mkdir()
         shutil.copy2(launcher, self.app / "orvalis-browser.exe")
+        if (Path(launcher).parent / CHECK).exists():
+            shutil.copy2(Path(launcher).parent / CHECK, self.app / CHECK)
         if with_engine:
             shutil.copy2(TOOLS / "orvalis-browser-engine.exe", self.app / "orvalis-browser-engine.exe")
         self.profile = self.base / "profile"
@@ -132,26 +143,52 @@ class Rig:
         given, and waits for the engine's record. With `launcher_alone` the
         launch's seconds end when the launcher does, even while a program it
         started runs on."""
-        line = '"%s"' % win(self.app / "orvalis-browser.exe") + (" " + tail if tail else "")
-        line_file = self.base / "command-line.txt"
-        line_file.write_bytes(line.encode("utf-8"))
         self.engine_record.unlink(missing_ok=True)
-        run_env = {"ORVALIS_FAKE_ENGINE_RECORD": win(self.engine_record)}
-        run_env.update(env or {})
-        # Wine now and then fails a CreateProcessW under load; the launcher has
-        # not run at all then, so the start is made again.
-        for _ in range(3):
-            code, seconds = run_windows(TOOLS / "start-exact.exe", win(self.app / "orvalis-browser.exe"),
-                                        win(line_file), env=run_env, display=display, timeout=timeout, cwd=cwd,
-                                        output=subprocess.DEVNULL if launcher_alone else subprocess.PIPE)
-            if code != START_FAILED:
-                break
+        code, seconds = self._start("orvalis-browser.exe", tail, env, display=display, timeout=timeout, cwd=cwd,
+                                    output=subprocess.DEVNULL if launcher_alone else subprocess.PIPE)
         engine = self._wait_for_engine(10 if expect_engine else 1.5)
         reports = Path(report_dir or self.profile)
         launch = Launch(code, seconds, engine, _read(reports / RESULT_REPORT), _read(reports / ERROR_REPORT),
                         sorted(p.name for p in reports.glob("*.tmp")) if reports.is_dir() else [])
         _archive(launch)
         return launch
+
+    def check(self, tail, env=None, json_output=True, timeout=60):
+        """Runs the launch check beside the launcher with the command line
+        `"<check>" <tail>` (--check-json added first unless `json_output` is
+        false); returns (exit code, its JSON object or its text)."""
+        tail = "--check-json" + (" " + tail if tail else "") if json_output else tail
+        captured = []
+        code, _ = self._start(CHECK, tail, dict(env or {}, ORVALIS_PASS_OUTPUT="1"), timeout=timeout,
+                              captured=captured)
+        text = captured[-1].decode("utf-8")
+        if not (json_output and text):
+            return code, text
+        REPORT_ARCHIVE.mkdir(exist_ok=True)
+        handle, name = tempfile.mkstemp(prefix="check-", suffix=".json", dir=REPORT_ARCHIVE)
+        with os.fdopen(handle, "wb") as archived:
+            archived.write(captured[-1])
+        return code, json.loads(text)
+
+    def _start(self, program, tail, env, output=subprocess.PIPE, captured=None, **options):
+        """Starts `program` of the application folder with the command line
+        `"<program>" <tail>` (or just the quoted path when tail is empty) and
+        waits for it; returns (exit code, seconds)."""
+        line = '"%s"' % win(self.app / program) + (" " + tail if tail else "")
+        line_file = self.base / "command-line.txt"
+        line_file.write_bytes(line.encode("utf-8"))
+        run_env = {"ORVALIS_FAKE_ENGINE_RECORD": win(self.engine_record)}
+        run_env.update(env or {})
+        # Wine now and then fails a CreateProcessW under load; the program has
+        # not run at all then, so the start is made again.
+        for _ in range(3):
+            if captured is not None:
+                captured.clear()
+            code, seconds = run_windows(TOOLS / "start-exact.exe", win(self.app / program), win(line_file),
+                                        env=run_env, output=output, captured=captured, **options)
+            if code != START_FAILED:
+                break
+        return code, seconds
 
     def _wait_for_engine(self, seconds):
         deadline = time.monotonic() + seconds

@@ -35,3 +35,12 @@ def removed_items():
 def present(files, name):
     """Whether the fake engine's listing holds the item."""
     return name in files
+
+
+def snapshot(folder):
+    """Every entry below `folder` by its relative name, with a file's bytes and
+    every entry's mode: equal snapshots mean nothing was added, removed, renamed
+    or changed."""
+    return {str(path.relative_to(folder)): (path.read_bytes() if path.is_file() and not path.is_symlink() else None,
+                                            path.lstat().st_mode)
+            for path in sorted(folder.rglob("*"))}

@@ -2,7 +2,8 @@
 // do (it re-quotes the arguments), waits for it and returns its exit code.
 //   start-exact.exe <application> <file holding the command line in UTF-8>
 // With a third argument, the performance counter just before CreateProcessW is
-// written to that file, and on a second line the counter's frequency.
+// written to that file, and on a second line the counter's frequency; once the
+// program has ended, a third line holds the counter then.
 // With ORVALIS_INHERITABLE_HANDLE set in its environment, it holds an
 // inheritable event of its own, starts the program with inheritance on, as a
 // caller with redirected pipes does, and hands the event's handle value down
@@ -11,6 +12,8 @@
 // program's that allows no nesting (on Windows 8 and later, by its UI limits)
 // and, unless the value is "breakaway", no breakaway either, as some
 // schedulers and profile managers start programs.
+// With ORVALIS_PASS_OUTPUT set, the program gets this program's standard
+// output and error as its own, as a console program run from a script has them.
 
 #include "common/text_conversion.hpp"
 
@@ -71,9 +74,17 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
             !SetInformationJobObject(job, JobObjectExtendedLimitInformation, &limits, sizeof limits))
             return 104;
     }
+    const bool pass_output = GetEnvironmentVariableW(L"ORVALIS_PASS_OUTPUT", nullptr, 0) > 0;
+    if (pass_output) {
+        startup.dwFlags = STARTF_USESTDHANDLES;
+        startup.hStdOutput = GetStdHandle(STD_OUTPUT_HANDLE);
+        startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+        for (const HANDLE handle : {startup.hStdOutput, startup.hStdError})
+            SetHandleInformation(handle, HANDLE_FLAG_INHERIT, HANDLE_FLAG_INHERIT);
+    }
     // Inheritance on only when asked for, as a caller with redirected pipes has it.
-    if (!CreateProcessW(application.c_str(), buffer.data(), nullptr, nullptr, hand_down, job ? CREATE_SUSPENDED : 0,
-                        nullptr, nullptr, &startup, &process))
+    if (!CreateProcessW(application.c_str(), buffer.data(), nullptr, nullptr, hand_down || pass_output,
+                        job ? CREATE_SUSPENDED : 0, nullptr, nullptr, &startup, &process))
         return 101;
     if (job && (!AssignProcessToJobObject(job, process.hProcess) || ResumeThread(process.hThread) == DWORD(-1))) {
         TerminateProcess(process.hProcess, 1);
@@ -86,6 +97,11 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
         out << before.QuadPart << "\n" << frequency.QuadPart << "\n";
     }
     WaitForSingleObject(process.hProcess, INFINITE);
+    if (!counter_file.empty()) {
+        LARGE_INTEGER after{};
+        QueryPerformanceCounter(&after);
+        std::ofstream(counter_file.c_str(), std::ios::app) << after.QuadPart << "\n";
+    }
     DWORD code = 102;
     GetExitCodeProcess(process.hProcess, &code);
     CloseHandle(process.hThread);

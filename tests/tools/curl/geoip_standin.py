@@ -6,9 +6,11 @@ the proxy's exit address:
                       (a bare number) and longitude (a quoted string)
   /myip               the bare address and a line feed
   anything else       a 404 page, whose first line is longer than an address
-Each request's client address lands in the server's `clients` list. The HTTPS
-listener that resets each connection after the handshake stands for a way
-through the proxy that breaks during the transfer.
+Each request's client address lands in the server's `clients` list. While the
+server's `refusal` holds bytes, every request gets them instead, with status
+429, as a rate-limited service answers. The HTTPS listener that resets each
+connection after the handshake stands for a way through the proxy that breaks
+during the transfer.
 """
 
 import http.server
@@ -25,6 +27,9 @@ class _Handler(http.server.BaseHTTPRequestHandler):
     def do_GET(self):
         address = self.client_address[0]
         self.server.clients.append(address)
+        if self.server.refusal is not None:
+            self._send(429, "text/plain", self.server.refusal)
+            return
         if self.path == "/geoip?format=json":
             body = json.dumps({"ip": address, "country_code": "DE", "timezone": "Europe/Berlin",
                                "latitude": 52.52, "longitude": "13.405"}).encode()
@@ -33,14 +38,13 @@ class _Handler(http.server.BaseHTTPRequestHandler):
             body = (address + "\n").encode()
             kind = "text/plain"
         else:
-            body = b"<html><head><title>404 Not Found</title></head><body>No such endpoint.</body></html>\n"
-            self.send_response(404)
-            self.send_header("Content-Type", "text/html")
-            self.send_header("Content-Length", str(len(body)))
-            self.end_headers()
-            self.wfile.write(body)
+            self._send(404, "text/html",
+                       b"<html><head><title>404 Not Found</title></head><body>No such endpoint.</body></html>\n")
             return
-        self.send_response(200)
+        self._send(200, kind, body)
+
+    def _send(self, status, kind, body):
+        self.send_response(status)
         self.send_header("Content-Type", kind)
         self.send_header("Content-Length", str(len(body)))
         self.end_headers()
@@ -55,6 +59,7 @@ def start_geoip(host="127.0.0.1", port=0):
     served from a background thread."""
     server = http.server.ThreadingHTTPServer((host, port), _Handler)
     server.clients = []
+    server.refusal = None
     threading.Thread(target=server.serve_forever, daemon=True).start()
     return server
 

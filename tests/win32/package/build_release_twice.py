@@ -29,6 +29,8 @@ sys.path.insert(0, str(Path(__file__).resolve().parents[2] / "e2e"))
 import harness  # noqa: E402
 
 PACKAGE = "orvalis-browser-%s-win64" % os.environ["ORVALIS_VERSION"]
+# The programs of the release, each built, packed, summed and signed alike.
+PROGRAMS = ("orvalis-browser.exe", "orvalis-browser-check.exe")
 WORK = harness.BUILD / "release-twice"
 # Names of a test domain: cpack refuses the example hosts.
 ENDPOINTS = ["-DORVALIS_PRIMARY_DISCOVERY_URL=https://geoip.release-check.test/geoip?format=json",
@@ -128,7 +130,7 @@ def build_release(source, binary, environment, umask):
     cmake, cpack = os.environ["ORVALIS_CMAKE"], os.environ["ORVALIS_CPACK"]
     for command in ([cmake, "-S", str(source), "--preset", "windows", "-B", str(binary), "-DBUILD_TESTING=OFF"]
                     + ENDPOINTS,
-                    [cmake, "--build", str(binary), "--target", "orvalis-browser", "--parallel", "2"],
+                    [cmake, "--build", str(binary), "--target", "orvalis-browser", "orvalis-browser-check", "--parallel", "2"],
                     [cpack, "--config", str(binary / "CPackConfig.cmake")]):
         subprocess.run(command, cwd=source, env=environment, check=True, stdout=subprocess.DEVNULL,
                        preexec_fn=lambda: os.umask(umask))
@@ -170,7 +172,7 @@ def main():
     second_environment = dict(environment, TZ="NZST-12NZDT")
     build_release(copy, SECOND, second_environment, 0o077)
 
-    compared = [(FIRST, SECOND, name) for name in ("orvalis-browser.exe", PACKAGE + ".zip", "SHA256SUMS")]
+    compared = [(FIRST, SECOND, name) for name in PROGRAMS + (PACKAGE + ".zip", "SHA256SUMS")]
     for skipped in filter(None, (AUTHENTICODE_SKIPPED, OPENPGP_SKIPPED)):
         print("Signing checks skipped: " + skipped)
     if not (AUTHENTICODE_SKIPPED and OPENPGP_SKIPPED):

@@ -39,7 +39,8 @@ ZIP = RELEASE / (PACKAGE_NAME + ".zip")
 SIGNED_RELEASE = RELEASE / built.SIGNED
 # What a release folder holds after cpack, signed or not.
 OUTPUTS = [PACKAGE_NAME + ".zip", "SHA256SUMS", "SHA256SUMS.asc"]
-SCHEMAS = ["command-line.schema.json", "launcher-error.schema.json", "launcher-result.schema.json"]
+SCHEMAS = ["command-line.schema.json", "launch-check.schema.json", "launcher-error.schema.json",
+           "launcher-result.schema.json"]
 
 RT_VERSION = 16
 RT_MANIFEST = 24
@@ -62,6 +63,15 @@ ACTCTX_RUN_LEVEL_AS_INVOKER = 1
 # What the launcher imports: no ADVAPI32.dll for a crypto provider, since the stack canaries' guard and failure
 # routine are its own; ntdll.dll for the maintenance's opens relative to a folder's handle and its deletes.
 LAUNCHER_IMPORTS = ["GDI32.dll", "KERNEL32.dll", "msvcrt.dll", "ntdll.dll", "SHELL32.dll", "SHLWAPI.dll", "USER32.dll"]
+# Each program of the release: its description, internal name, manifest identity and imports (the console
+# check shows no window: no USER32.dll or GDI32.dll).
+PROGRAMS = {
+    "orvalis-browser.exe": ("Orvalis Browser launcher", "orvalis-browser", "Orvalis.Browser.Launcher",
+                            LAUNCHER_IMPORTS),
+    "orvalis-browser-check.exe": ("Orvalis Browser launch check", "orvalis-browser-check",
+                                  "Orvalis.Browser.LaunchCheck",
+                                  ["KERNEL32.dll", "msvcrt.dll", "ntdll.dll", "SHELL32.dll", "SHLWAPI.dll"]),
+}
 
 
 def cmake_quoted(text):
@@ -88,19 +98,23 @@ class ReleasePackage(unittest.TestCase):
         with zipfile.ZipFile(ZIP) as package:
             cls.members = sorted(name for name in package.namelist() if not name.endswith("/"))
             package.extractall(cls.unpacked)
-        cls.launcher = cls.unpacked / PACKAGE_NAME / "orvalis-browser.exe"
+
+    def for_each_program(self, case):
+        for name, program in PROGRAMS.items():
+            with self.subTest(program=name):
+                case(self.unpacked / PACKAGE_NAME / name, *program)
 
     @classmethod
     def tearDownClass(cls):
         shutil.rmtree(cls.unpacked, ignore_errors=True)
 
-    def test_holds_the_release_launcher_the_readme_and_the_schemas(self):
+    def test_holds_the_release_programs_the_readme_and_the_schemas(self):
         self.assertEqual(self.members, sorted(
-            [PACKAGE_NAME + "/orvalis-browser.exe", PACKAGE_NAME + "/README.md"]
+            [PACKAGE_NAME + "/" + name for name in PROGRAMS] + [PACKAGE_NAME + "/README.md"]
             + [PACKAGE_NAME + "/schemas/" + name for name in SCHEMAS]))
-        # The launcher that release build made, with its geo-IP URLs, not the tests' loopback one.
-        originals = {"orvalis-browser.exe": RELEASE / "orvalis-browser.exe",
-                     "README.md": harness.ROOT / "README.md"}
+        # The programs that release build made, with its geo-IP URLs, not the tests' loopback ones.
+        originals = {name: RELEASE / name for name in PROGRAMS}
+        originals["README.md"] = harness.ROOT / "README.md"
         originals.update({"schemas/" + name: harness.ROOT / "schemas" / name for name in SCHEMAS})
         for member, original in originals.items():
             with self.subTest(member=member):
@@ -125,36 +139,42 @@ class ReleasePackage(unittest.TestCase):
                                        text=True)
                 self.assertEqual(check.returncode, 0, check.stdout + check.stderr)
                 self.assertEqual(check.stdout.splitlines(),
-                                 [ZIP.name + ": OK", PACKAGE_NAME + "/orvalis-browser.exe: OK"])
+                                 [ZIP.name + ": OK"] + [PACKAGE_NAME + "/%s: OK" % name for name in PROGRAMS])
 
     def test_header_time_stamp_and_security_marks(self):
-        time_stamp, characteristics = pe_header(self.launcher)
-        self.assertEqual(time_stamp, 0)
-        for name, bit in DLL_CHARACTERISTICS.items():
-            with self.subTest(mark=name):
-                self.assertTrue(characteristics & bit, "DllCharacteristics %#x" % characteristics)
+        def case(program, *_):
+            time_stamp, characteristics = pe_header(program)
+            self.assertEqual(time_stamp, 0)
+            for name, bit in DLL_CHARACTERISTICS.items():
+                self.assertTrue(characteristics & bit, "%s: DllCharacteristics %#x" % (name, characteristics))
+        self.for_each_program(case)
 
     def test_imports_only_system_libraries(self):
-        dump = subprocess.run([os.environ["ORVALIS_OBJDUMP"], "-p", str(self.launcher)], check=True,
-                              capture_output=True, text=True).stdout
-        libraries = re.findall(r"DLL Name: (\S+)", dump)
-        self.assertEqual(sorted(libraries, key=str.lower), LAUNCHER_IMPORTS)
         system32 = {p.name.lower() for p in (harness.wine_prefix() / "drive_c" / "windows" / "system32").iterdir()}
-        for library in libraries:
-            with self.subTest(library=library):
-                # The MinGW runtime (libstdc++-6.dll, libgcc_s_seh-1.dll, libwinpthread-1.dll) is not shipped.
-                self.assertFalse(library.lower().startswith("lib"))
-                self.assertIn(library.lower(), system32)
 
-    def probe(self):
+        def case(program, description, internal_name, identity, imports):
+            dump = subprocess.run([os.environ["ORVALIS_OBJDUMP"], "-p", str(program)], check=True,
+                                  capture_output=True, text=True).stdout
+            libraries = re.findall(r"DLL Name: (\S+)", dump)
+            self.assertEqual(sorted(libraries, key=str.lower), imports)
+            for library in libraries:
+                # The MinGW runtime (libstdc++-6.dll, libgcc_s_seh-1.dll, libwinpthread-1.dll) is not shipped.
+                self.assertFalse(library.lower().startswith("lib"), library)
+                self.assertIn(library.lower(), system32)
+        self.for_each_program(case)
+
+    def probe(self, program):
         record = self.unpacked / "resources.json"
-        code, _ = harness.run_windows(os.environ["ORVALIS_RESOURCE_PROBE"], win(self.launcher), win(record),
+        code, _ = harness.run_windows(os.environ["ORVALIS_RESOURCE_PROBE"], win(program), win(record),
                                       display=False)
-        self.assertEqual(code, 0, "resource-probe.exe could not read the launcher")
+        self.assertEqual(code, 0, "resource-probe.exe could not read %s" % program.name)
         return json.loads(record.read_text(encoding="utf-8"))
 
     def test_version_resource_and_manifest_and_nothing_else(self):
-        probe = self.probe()
+        self.for_each_program(self.assert_version_resource_and_manifest)
+
+    def assert_version_resource_and_manifest(self, program, description, internal_name, identity, imports):
+        probe = self.probe(program)
         # No icon, dialog, string table or anything else beside the two.
         self.assertEqual({entry["type"]: entry["names"] for entry in probe["resources"]},
                          {RT_VERSION: [1], RT_MANIFEST: [1]})
@@ -164,11 +184,10 @@ class ReleasePackage(unittest.TestCase):
                                           "product_version": parts, "file_type": VFT_APP})
         self.assertEqual(list(probe["strings"]), [TRANSLATION])
         strings = probe["strings"][TRANSLATION]
-        for name, value in [("ProductName", "Orvalis Browser"), ("FileDescription", "Orvalis Browser launcher"),
-                            ("InternalName", "orvalis-browser"), ("OriginalFilename", "orvalis-browser.exe"),
+        for name, value in [("ProductName", "Orvalis Browser"), ("FileDescription", description),
+                            ("InternalName", internal_name), ("OriginalFilename", program.name),
                             ("FileVersion", VERSION), ("ProductVersion", VERSION)]:
-            with self.subTest(string=name):
-                self.assertEqual(strings.get(name), value)
+            self.assertEqual(strings.get(name), value, name)
 
         manifest = ElementTree.fromstring(probe["manifest"].encode("utf-8"))
         local_names = [element.tag.rpartition("}")[2] for element in manifest.iter()]
@@ -199,17 +218,17 @@ class ReleasePackage(unittest.TestCase):
         # than Windows' (see docs/windows-checklist.md), so the element checks above stay.
         activation = probe["activation"]
         self.assertNotIn("error", activation, "the loader refused the manifest")
-        self.assertTrue(activation["assemblies"][0].startswith("Orvalis.Browser.Launcher,"), activation)
+        self.assertTrue(activation["assemblies"][0].startswith(identity + ","), activation)
         self.assertTrue(any(identity.startswith("Microsoft.Windows.Common-Controls,") and 'version="6.' in identity
                             for identity in activation["assemblies"]), activation["assemblies"])
         self.assertEqual(activation["run_level"], {"level": ACTCTX_RUN_LEVEL_AS_INVOKER, "ui_access": 0})
         self.assertEqual(activation["settings"], {"gdiScaling": "true", "dpiAware": None, "dpiAwareness": None})
 
 
-def unpack_launcher(release, folder):
+def unpack_launcher(release, folder, name="orvalis-browser.exe"):
     with zipfile.ZipFile(release / ZIP.name) as package:
-        package.extract(PACKAGE_NAME + "/orvalis-browser.exe", folder)
-    return folder / PACKAGE_NAME / "orvalis-browser.exe"
+        package.extract(PACKAGE_NAME + "/" + name, folder)
+    return folder / PACKAGE_NAME / name
 
 
 def osslsigncode(*arguments):
@@ -262,6 +281,7 @@ class SignedRelease(unittest.TestCase):
         cls.folder = Path(tempfile.mkdtemp(prefix="signed release ", dir=harness.BUILD))
         cls.launcher = unpack_launcher(SIGNED_RELEASE, cls.folder)
         cls.other_build = built.SECOND / "orvalis-browser.exe"
+        cls.check = unpack_launcher(SIGNED_RELEASE, cls.folder, "orvalis-browser-check.exe")
 
     @classmethod
     def tearDownClass(cls):
@@ -283,16 +303,21 @@ class SignedRelease(unittest.TestCase):
                                calendar.timegm(member_time + (0, 0, 0)), delta=1)
 
     def test_signature_comes_off_to_and_moves_onto_the_other_folders_unsigned_build(self):
-        stripped, signature, moved = (self.folder / name for name in ("stripped.exe", "signature.der", "moved.exe"))
-        for arguments in (["remove-signature", "-in", self.launcher, "-out", stripped],
-                          ["extract-signature", "-in", self.launcher, "-out", signature],
-                          ["attach-signature", "-sigin", signature, "-CAfile", built.TEST_CA,
-                           "-in", self.other_build, "-out", moved]):
-            done = osslsigncode(*arguments)
-            self.assertEqual(done.returncode, 0, done.stdout + done.stderr)
-        self.assertNotEqual(self.launcher.read_bytes(), self.other_build.read_bytes())
-        self.assertEqual(stripped.read_bytes(), self.other_build.read_bytes())
-        self.assertEqual(moved.read_bytes(), self.launcher.read_bytes())
+        for signed, other_build in ((self.launcher, self.other_build),
+                                    (self.check, built.SECOND / "orvalis-browser-check.exe")):
+            with self.subTest(program=signed.name):
+                stripped, signature, moved = (self.folder / (signed.stem + "-" + name)
+                                              for name in ("stripped.exe", "signature.der", "moved.exe"))
+                for arguments in (["verify", "-CAfile", built.TEST_CA, "-in", signed],
+                                  ["remove-signature", "-in", signed, "-out", stripped],
+                                  ["extract-signature", "-in", signed, "-out", signature],
+                                  ["attach-signature", "-sigin", signature, "-CAfile", built.TEST_CA,
+                                   "-in", other_build, "-out", moved]):
+                    done = osslsigncode(*arguments)
+                    self.assertEqual(done.returncode, 0, done.stdout + done.stderr)
+                self.assertNotEqual(signed.read_bytes(), other_build.read_bytes())
+                self.assertEqual(stripped.read_bytes(), other_build.read_bytes())
+                self.assertEqual(moved.read_bytes(), signed.read_bytes())
 
     def test_a_time_stamp_server_adds_its_time_stamp_and_nothing_else(self):
         server = TimeStampServer(self.folder)
