@@ -3,6 +3,7 @@
 
 #include "common/text_conversion.hpp"
 #include "profile/profile_maintenance.hpp"
+#include "tests/win32/support/test_support.hpp"
 
 #include <windows.h>
 #include <shellapi.h>
@@ -18,13 +19,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
-std::wstring unique_name(const wchar_t* stem)
-{
-    static unsigned counter = 0;
-    return std::wstring(stem) + L"-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
-           std::to_wstring(GetTickCount64()) + L"-" + std::to_wstring(++counter);
-}
 
 // A trailing backslash makes a directory; anything else becomes a small file.
 void make(const fs::path& root, const std::vector<std::wstring>& items)
@@ -77,48 +71,8 @@ std::set<std::wstring> trash_contents()
     return contents;
 }
 
-// Another process that keeps one file open without any sharing until
-// released, or for `held_ms` only.
-struct HeldFile {
-    HANDLE release = nullptr;
-    HANDLE process = nullptr;
-
-    explicit HeldFile(const fs::path& file, DWORD held_ms = 60000)
-    {
-        const std::wstring events = unique_name(L"orvalis-hold");
-        HANDLE ready = CreateEventW(nullptr, TRUE, FALSE, (events + L"-ready").c_str());
-        release = CreateEventW(nullptr, TRUE, FALSE, (events + L"-release").c_str());
-        wchar_t self[MAX_PATH] = {};
-        GetModuleFileNameW(nullptr, self, MAX_PATH);
-        const fs::path helper = fs::path(self).parent_path() / HOLD_FILE_OPEN_EXE;
-        std::wstring line = L"\"" + helper.wstring() + L"\" \"" + file.wstring() + L"\" " + events + L"-ready " +
-                            events + L"-release " + std::to_wstring(held_ms);
-        STARTUPINFOW startup{};
-        startup.cb = sizeof startup;
-        PROCESS_INFORMATION info{};
-        if (CreateProcessW(helper.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                           &info)) {
-            CloseHandle(info.hThread);
-            process = info.hProcess;
-            HANDLE both[] = {ready, process};
-            // The helper either opens the file and signals, or exits.
-            WaitForMultipleObjects(2, both, FALSE, 30000);
-        }
-        CloseHandle(ready);
-    }
-
-    bool holding() const { return process != nullptr && WaitForSingleObject(process, 0) == WAIT_TIMEOUT; }
-
-    ~HeldFile()
-    {
-        SetEvent(release);
-        if (process != nullptr) {
-            WaitForSingleObject(process, 30000);
-            CloseHandle(process);
-        }
-        CloseHandle(release);
-    }
-};
+// A running browser holds its files without any sharing.
+const wchar_t* const no_sharing = L"-";
 
 class ProfileMaintenance : public testing::Test {
 protected:
@@ -210,11 +164,11 @@ TEST_F(ProfileMaintenance, FilesHeldOpenByAnotherProcessStayAndTheRestGo)
     make(profile, items);
     const fs::path held_in_tree = profile / L"Default\\Sessions\\Tabs_held";
     SetFileAttributesW(held_in_tree.c_str(), kept_attributes);
-    HeldFile held_tabs(profile / L"Default\\Current Tabs");
-    HeldFile held_cookies(profile / L"Default\\Cookies");
-    HeldFile held_shared_storage(profile / L"Default\\Shared Storage");
-    HeldFile held_lock(profile / L"Default\\IndexedDB\\a.leveldb\\LOCK");
-    HeldFile held_session(held_in_tree);
+    HeldFile held_tabs(profile / L"Default\\Current Tabs", no_sharing);
+    HeldFile held_cookies(profile / L"Default\\Cookies", no_sharing);
+    HeldFile held_shared_storage(profile / L"Default\\Shared Storage", no_sharing);
+    HeldFile held_lock(profile / L"Default\\IndexedDB\\a.leveldb\\LOCK", no_sharing);
+    HeldFile held_session(held_in_tree, no_sharing);
     ASSERT_TRUE(held_tabs.holding() && held_cookies.holding() && held_shared_storage.holding() &&
                 held_lock.holding() && held_session.holding());
 
@@ -229,7 +183,7 @@ TEST_F(ProfileMaintenance, FilesHeldOpenByAnotherProcessStayAndTheRestGo)
 }
 
 // A scanner, an indexer or a sync client holds a file for a moment: a file
-// let go soon still goes, with its folder; files held for good stay and cost
+// let go 100 ms after the maintenance began still goes, with its folder; files held for good stay and cost
 // the budget once for the whole maintenance, not once each. (A folder whose
 // entry's delete is still pending is tried again as well, which Wine cannot
 // show: its retried classic delete of a folder reports success while the
@@ -239,13 +193,15 @@ TEST_F(ProfileMaintenance, EntriesHeldForAMomentStillGoAndThoseHeldForGoodCostTh
     const std::vector<std::wstring> items = {L"Default\\Current Tabs", L"Default\\Sessions\\Session_1",
                                              L"Default\\IndexedDB\\LOG", L"Default\\Local Storage\\LOG"};
     make(profile, items);
-    HeldFile indexeddb(profile / L"Default\\IndexedDB\\LOG");
-    HeldFile local_storage(profile / L"Default\\Local Storage\\LOG");
-    HeldFile session(profile / L"Default\\Sessions\\Session_1", 100);
-    HeldFile tabs(profile / L"Default\\Current Tabs", 100);
+    HeldFile indexeddb(profile / L"Default\\IndexedDB\\LOG", no_sharing);
+    HeldFile local_storage(profile / L"Default\\Local Storage\\LOG", no_sharing);
+    HeldFile session(profile / L"Default\\Sessions\\Session_1", no_sharing, 100);
+    HeldFile tabs(profile / L"Default\\Current Tabs", no_sharing, 100);
     ASSERT_TRUE(indexeddb.holding() && local_storage.holding() && session.holding() && tabs.holding());
 
     const ULONGLONG started = GetTickCount64();
+    session.release();
+    tabs.release();
     RemovePreviousSession(profile.wstring(), budget);
     ResetGranularStorage(profile.wstring(), {{"all", true}}, budget);
     const ULONGLONG took = GetTickCount64() - started;
