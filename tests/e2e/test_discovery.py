@@ -1,9 +1,6 @@
 """Whole launches with discovery: the scripted curl.exe double for exact
 replies and failures (the real curls of Windows: test_windows_curl)."""
 
-import os
-import re
-import subprocess
 import time
 import unittest
 
@@ -11,7 +8,7 @@ import discovery_rig as rig_of
 import harness
 import profile_tree
 from discovery_rig import FALLBACK_URL, PRIMARY_URL, json_reply
-from harness import Rig, win
+from harness import Rig, result_report, win
 from test_passthrough import machine_switches
 
 PROXY = "socks5://127.0.0.1:1080"
@@ -23,16 +20,6 @@ BERLIN = json_reply(ip="203.0.113.7", country_code="DE", timezone="Europe/Berlin
 def settings(**keys):
     keys.setdefault("proxy_server", '"%s"' % PROXY)
     return "{%s}" % ", ".join('"%s": %s' % (k.replace("_", "-"), v) for k, v in keys.items())
-
-
-def result_report(status, fields, error_code="", message=""):
-    """The exact report line, with the time stamp and elapsed time as patterns."""
-    text = ('{"schema":1,"ts":"\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\dZ","status":"%s"' % status)
-    for name in ("ip", "timezone", "country_code", "lat", "lng", "lang", "accept_lang"):
-        text += ',"%s":"%s"' % (name, re.escape(fields.get(name, "")))
-    text += ',"elapsed_ms":\\d+,"provider":"%s","error_code":"%s","message":"%s","launcher_version":"0\\.24\\.0"}\n' % (
-        re.escape(fields.get("provider", "")), error_code, re.escape(message))
-    return text.encode()
 
 
 class DiscoveryLaunch(unittest.TestCase):
@@ -233,9 +220,7 @@ class Cancelled(DiscoveryLaunch):
     def cancel(self, close_after_ms, *steps, settings_text=None, fallback=None, launcher_alone=False, env=None):
         profile_tree.build(self.rig.profile, session_files=2)
         self.rig.write_settings(settings_text or settings(auto_timezone=1, close_previous_tabs=1))
-        closer = subprocess.Popen([str(harness.WINE_RUN), str(harness.TOOLS / "close-window.exe"),
-                                   "OrvalisBrowserLauncher", str(close_after_ms), "20000"],
-                                  stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        closer = harness.close_window(close_after_ms)
         launch = self.launch(*steps, expect_engine=False, fallback=fallback, launcher_alone=launcher_alone, env=env)
         self.assertEqual(closer.wait(timeout=30), 0, "the window never appeared")
         self.assertEqual(launch.exit_code, 0)
@@ -296,9 +281,7 @@ class WorkerStillRunning(DiscoveryLaunch):
             with self.subTest(policy):
                 self.rig.write_settings(settings(auto_timezone=1, on_proxy_fail='"%s"' % policy))
                 ended.unlink(missing_ok=True)
-                closer = subprocess.Popen([str(harness.WINE_RUN), str(harness.TOOLS / "close-window.exe"),
-                                           "OrvalisBrowserLauncher", "600", "20000", str(0x0400 + 2)],
-                                          stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+                closer = harness.close_window(600, 0x0400 + 2)
                 launch = self.launch(("sleep", 12000), BERLIN, ("exit", 0), expect_engine=policy == "fallback",
                                      launcher_alone=True, env={"ORVALIS_CURL_ENDED": win(ended)})
                 self.assertEqual(closer.wait(timeout=30), 0, "the window never appeared")

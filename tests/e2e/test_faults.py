@@ -11,8 +11,6 @@ import harness
 from harness import Rig, win
 from test_discovery import settings
 
-PASSTHROUGH_FIELDS = ["schema", "ts", "status", "ip", "timezone", "country_code", "lat", "lng", "lang",
-                      "accept_lang", "elapsed_ms", "provider", "error_code", "message", "launcher_version"]
 
 
 class Fault(unittest.TestCase):
@@ -21,7 +19,7 @@ class Fault(unittest.TestCase):
         self.addCleanup(self.rig.cleanup)
 
     def assert_whole_report(self, launch, status):
-        self.assertEqual(list(json.loads(launch.result_report)), PASSTHROUGH_FIELDS)
+        self.assertEqual(list(json.loads(launch.result_report)), harness.RESULT_FIELDS)
         self.assertTrue(launch.result_report.endswith(b"}\n"))
         self.assertEqual(launch.result["status"], status)
         self.assertEqual(launch.leftovers, [])
@@ -191,9 +189,7 @@ class LauncherInAJob(Fault):
         self.addCleanup(rig.cleanup)
         rig.write_settings(settings(webrtc_no_leak=1, on_proxy_fail='"fallback"'))
         ended = rig.base / "curl-ended"
-        closer = subprocess.Popen([str(harness.WINE_RUN), str(harness.TOOLS / "close-window.exe"),
-                                   "OrvalisBrowserLauncher", "600", "20000", str(0x0400 + 2)],
-                                  stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        closer = harness.close_window(600, 0x0400 + 2)
         launch = self.launch(rig, ("sleep", 12000), ("exit", 7), launcher_alone=True,
                              env={"ORVALIS_CURL_ENDED": win(ended)})
         self.assertEqual(closer.wait(timeout=30), 0, "the window never appeared")
