@@ -94,5 +94,12 @@ def wait_until_no_curl(rig, seconds):
     return left
 
 
+def ended_mark(launch, ended):
+    """What the double wrote to `ended` when it ended by itself (None when it
+    did not), read once a curl of `launch` would have reached its own end."""
+    time.sleep(max(0.0, 13 - launch.seconds))
+    return ended.read_text() if ended.exists() else None
+
+
 def json_reply(**fields):
     return ("stdout", json.dumps(fields).encode())

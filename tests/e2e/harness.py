@@ -98,20 +98,6 @@ def close_window(after_ms, *message):
 SCANNER_SHARING = "rw"
 
 
-def hold_file(path, ready, *how, cwd=None):
-    """Starts tests/tools' hold-file.exe on `path` with a scanner's sharing, the
-    ready file `ready` and the rest of its arguments `how`, in the host folder
-    `cwd` (its current directory, which it then holds too) when given; waits
-    until it holds the file and returns the process, whether or not it ever did
-    (then the ready file is missing)."""
-    ready.unlink(missing_ok=True)
-    holder = start_tool("hold-file.exe", win(path), SCANNER_SHARING, win(ready), *how, cwd=cwd)
-    deadline = time.monotonic() + 20
-    while not ready.exists() and time.monotonic() < deadline and holder.poll() is None:
-        time.sleep(0.05)
-    return holder
-
-
 @dataclass
 class Launch:
     exit_code: int
@@ -149,6 +135,21 @@ class Rig:
 
     def cleanup(self):
         shutil.rmtree(self.base, ignore_errors=True)
+
+    def hold_file(self, test, path, *how, cwd=None):
+        """Starts tests/tools' hold-file.exe on `path` with a scanner's sharing and
+        the rest of its arguments `how`, in the host folder `cwd` (its current
+        directory, which it then holds too) when given; `test` fails unless it
+        holds the file, and waits for it at its end. Returns the process."""
+        ready = self.base / "held"
+        ready.unlink(missing_ok=True)
+        holder = start_tool("hold-file.exe", win(path), SCANNER_SHARING, win(ready), *how, cwd=cwd)
+        test.addCleanup(holder.wait, 30)
+        deadline = time.monotonic() + 20
+        while not ready.exists() and time.monotonic() < deadline and holder.poll() is None:
+            time.sleep(0.05)
+        test.assertTrue(ready.exists(), "%s was never held" % path.name)
+        return holder
 
     def write_settings(self, text, where=None):
         target = (where or self.profile) / "command-line.json"

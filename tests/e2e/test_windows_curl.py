@@ -6,7 +6,9 @@ against the geo-IP stand-in. The servers are shared by every case."""
 
 import contextlib
 import sys
+import tempfile
 import unittest
+from pathlib import Path
 
 import discovery_rig as rig_of
 import harness
@@ -49,6 +51,10 @@ class WindowsCurl(unittest.TestCase):
         cls.recorder = cls.servers.recorder()
         cls.silent_port = cls.servers.silent()
         cls.closed_port = real_curl_rig.free_port()
+        # A curl config folder whose .curlrc (and 7.55.1's _curlrc) would send the reply into a file.
+        cls.curl_home = Path(cls.servers.enter_context(tempfile.TemporaryDirectory(prefix="orvalis-curl-home-")))
+        for name in (".curlrc", "_curlrc"):
+            (cls.curl_home / name).write_text('output = "%s"\n' % (cls.curl_home / "diverted"))
 
     def setUp(self):
         self.rig = Rig(launcher=harness.LOCAL_DISCOVERY_LAUNCHER)
@@ -89,16 +95,23 @@ class WindowsCurl(unittest.TestCase):
         guarded = "127.0.0.1:%d" % self.guarded_port
 
         def case(version):
-            # The password holds U+00E9, U+FF02, a blank and " \ # / ? @ : %.
+            # The password holds U+00E9, U+FF02, a blank and " \ # / ? @ : %, each of
+            # which curl gets only as %XX through its standard input; a curl config
+            # file in CURL_HOME would send the reply elsewhere.
             launch = self.launch("socks5://%s:%s@%s" % (USER, HARD_PASSWORD, guarded), webrtc_no_leak=1,
-                                 auto_geo=1, auto_lang=1, on_proxy_fail='"block"')
+                                 auto_geo=1, auto_lang=1, on_proxy_fail='"block"',
+                                 env={"CURL_HOME": harness.win(self.curl_home)})
             self.assertEqual(launch.exit_code, 0, launch.error)
             self.assertEqual(launch.engine["argv"][2:], PERSONA)
             self.assertEqual((launch.result["ip"], launch.result["country_code"]), (EXIT, "DE"))
             self.assertIsNone(launch.error_report)
+            self.assertFalse((self.curl_home / "diverted").exists())
 
-            launch = self.launch("socks5://%s:%s@127.0.0.1:%d" % (USER, LONG_PASSWORD, self.long_port))
-            self.assertEqual(launch.result["ip"], EXIT, launch.error)
+            # A password of 255 bytes, and a %XX written in one keeps curl's meaning: %70 is the 'p'.
+            for proxy in ("socks5://%s:%s@127.0.0.1:%d" % (USER, LONG_PASSWORD, self.long_port),
+                          "socks5://%s:%%70%s@%s" % (USER, HARD_PASSWORD[1:], guarded)):
+                launch = self.launch(proxy)
+                self.assertEqual(launch.result["ip"], EXIT, launch.error)
 
             # A refused login, and a proxy that wants one that was not given.
             for proxy in ("socks5://%s:%sx@%s" % (USER, HARD_PASSWORD, guarded), "socks5://" + guarded):
@@ -115,6 +128,13 @@ class WindowsCurl(unittest.TestCase):
                                      env={"NO_PROXY": "*", "no_proxy": "*"})
                 self.assert_failed(launch, "PROXY_UNREACHABLE", 7)
                 self.assertEqual(primary.clients, [])
+                # An error page is no address; its report stays one line.
+                primary.not_found = True
+                launch = self.launch("socks5://%s:%s@127.0.0.1:%d" % (USER, HARD_PASSWORD, self.guarded_port))
+                self.assertEqual((launch.error["error_code"], launch.error["curl_exit_code"]),
+                                 ("DISCOVERY_HTTP_ERROR", 0))
+                self.assertEqual(launch.error_report.count(b"\n"), 1)
+                self.assertTrue(launch.error_report.endswith(b"}\n"))
             self.assert_failed(self.launch("socks5://no-such-proxy.invalid:1080"), "PROXY_UNREACHABLE",
                                NAME_FAILURE[version])
             # Nothing listens at the primary endpoint: the proxy says "connection refused".
@@ -124,6 +144,17 @@ class WindowsCurl(unittest.TestCase):
             self.assert_failed(launch, "PROXY_TIMEOUT", 28)
             self.assertGreaterEqual(launch.error["elapsed_ms"], 9900)
             self.assertLess(launch.error["elapsed_ms"], 13000)
+        self.for_each_curl(case)
+
+    def test_without_its_input_curl_has_nothing_to_fetch(self):
+        # The launcher's curl line (test_discovery checks it to the letter)
+        # with a standard input that ends at once, as a curl that never gets
+        # the config text meets it: the URL travels with the proxy, so curl
+        # has no URL (2) rather than one it would ask directly.
+        def case(_):
+            code, _ = harness.run_windows(rig_of.system32_curl(), "-q", "-K", "-", "--socks5-basic", "--noproxy", "",
+                                          "--ssl-no-revoke", "--max-time", "10", "-sS")
+            self.assertEqual(code, 2)
         self.for_each_curl(case)
 
     def test_fallback_endpoint_answers_when_the_primary_cannot(self):

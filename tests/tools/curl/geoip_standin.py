@@ -6,7 +6,8 @@ the proxy's exit address:
                       (a bare number) and longitude (a quoted string)
   /myip               the bare address and a line feed
   anything else       a 404 page, whose first line is longer than an address
-Each request's client address lands in the server's `clients` list.
+Each request's client address lands in the server's `clients` list; with the
+server's `not_found` set, every path gets the 404 page.
 """
 
 import http.server
@@ -19,11 +20,12 @@ class _Handler(http.server.BaseHTTPRequestHandler):
     def do_GET(self):
         address = self.client_address[0]
         self.server.clients.append(address)
-        if self.path == "/geoip?format=json":
+        path = None if self.server.not_found else self.path
+        if path == "/geoip?format=json":
             body = json.dumps({"ip": address, "country_code": "DE", "timezone": "Europe/Berlin",
                                "latitude": 52.52, "longitude": "13.405"}).encode()
             kind = "application/json"
-        elif self.path == "/myip":
+        elif path == "/myip":
             body = (address + "\n").encode()
             kind = "text/plain"
         else:
@@ -49,6 +51,7 @@ def start_geoip(host="127.0.0.1", port=0):
     served from a background thread."""
     server = http.server.ThreadingHTTPServer((host, port), _Handler)
     server.clients = []
+    server.not_found = False
     threading.Thread(target=server.serve_forever, daemon=True).start()
     return server
 

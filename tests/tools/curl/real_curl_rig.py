@@ -1,23 +1,17 @@
-"""The real thing on loopback around a test: Windows' own curl builds beside
-the source tree, and the servers they talk to. Used by the probe's Wine test
-(run as below), by the launch tests, the demo and the probe's benchmark.
+"""The real thing on loopback: Windows' own curl builds beside the source
+tree, and the servers they talk to (`Servers`). Used by the launch tests, the
+demo and the probe's benchmark, which runs as
 
     python3 real_curl_rig.py VERSION COMMAND [ARG...]
 
-runs the command with, around it: Windows' curl of that version (checked by
-its SHA-256), the geo-IP stand-in, Debian's microsocks twice (open, and with
-user "orvalis" and a password of non-ASCII letters, a blank and the characters
-that end or split a URL's parts, all of which reach curl only as %XX through
-its standard input), both leaving through 127.0.0.3 so that the stand-in sees
-the proxy's own exit address, and a curl config directory whose .curlrc and
-_curlrc would send the reply into a file. The command learns them from the
-environment:
+with, around the command, Windows' curl of that version (checked by its
+SHA-256), the geo-IP stand-in and Debian's microsocks leaving through
+127.0.0.3, so that the stand-in sees the proxy's own exit address. The command
+learns them from the environment:
   ORVALIS_CURL_DOUBLE      the curl.exe to put into the prefix's system32
   ORVALIS_TEST_CURL_VERSION  its version
-  ORVALIS_TEST_GEOIP_PORT, ORVALIS_TEST_SOCKS_PORT, ORVALIS_TEST_AUTH_SOCKS_PORT,
-  ORVALIS_TEST_PROXY_EXIT  127.0.0.3,
-  ORVALIS_TEST_PROXY_USER, ORVALIS_TEST_PROXY_PASSWORD,
-  ORVALIS_TEST_CURL_HOME   the directory with the diverting config files
+  ORVALIS_TEST_GEOIP_PORT, ORVALIS_TEST_SOCKS_PORT,
+  ORVALIS_TEST_PROXY_EXIT  127.0.0.3
 The command's exit status is the rig's.
 
 The builds lie in <source>/../shared/curl/<version>/curl.exe; their SHA-256
@@ -32,7 +26,6 @@ import shutil
 import socket
 import subprocess
 import sys
-import tempfile
 import time
 from pathlib import Path
 
@@ -130,34 +123,16 @@ class Servers(contextlib.ExitStack):
         return server
 
 
-def probe_environment():
-    """This environment without what would steer curl: the probe's own tests
-    decide about these; nothing from outside may."""
-    environment = dict(os.environ)
-    for name in ("NO_PROXY", "no_proxy", "ALL_PROXY", "all_proxy", "http_proxy", "HTTPS_PROXY", "https_proxy",
-                 "CURL_HOME"):
-        environment.pop(name, None)
-    return environment
-
-
 def main(version, command):
     curl = build(version)
-    with Servers() as servers, tempfile.TemporaryDirectory(prefix="orvalis-curl-home-") as curl_home:
-        # curl 7.55.1 on Windows reads _curlrc, later ones .curlrc first.
-        for name in (".curlrc", "_curlrc"):
-            with open(os.path.join(curl_home, name), "w") as curlrc:
-                curlrc.write(f'output = "{os.path.join(curl_home, "diverted")}"\n')
-        environment = probe_environment()
+    with Servers() as servers:
+        environment = dict(os.environ)
         environment.update({
             "ORVALIS_CURL_DOUBLE": str(curl),
             "ORVALIS_TEST_CURL_VERSION": version,
             "ORVALIS_TEST_GEOIP_PORT": str(servers.geoip().server_address[1]),
             "ORVALIS_TEST_SOCKS_PORT": str(servers.microsocks()),
-            "ORVALIS_TEST_AUTH_SOCKS_PORT": str(servers.microsocks("-u", PROXY_USER, "-P", PROXY_PASSWORD)),
             "ORVALIS_TEST_PROXY_EXIT": PROXY_EXIT,
-            "ORVALIS_TEST_PROXY_USER": PROXY_USER,
-            "ORVALIS_TEST_PROXY_PASSWORD": PROXY_PASSWORD,
-            "ORVALIS_TEST_CURL_HOME": curl_home,
         })
         return subprocess.call(command, env=environment)
 

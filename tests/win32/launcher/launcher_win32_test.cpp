@@ -48,6 +48,7 @@ TEST(QuotingUnderTheRealSplitter, EveryArgumentComesBackWhole)
     }
 }
 
+// It replaces and leaves no temporary file; into a missing folder it fails and creates nothing.
 TEST(WriteFileAtomic, ReplacesAndLeavesNoTemporaryFile)
 {
     const std::wstring target = scratch_directory() + L"\\report.json";
@@ -57,10 +58,6 @@ TEST(WriteFileAtomic, ReplacesAndLeavesNoTemporaryFile)
     EXPECT_FALSE(file_exists(target + L".tmp"));
     ASSERT_TRUE(write_file_atomic(target, ""));
     EXPECT_EQ(read_whole_file(target), "");
-}
-
-TEST(WriteFileAtomic, MissingFolderFailsAndCreatesNothing)
-{
     const std::wstring folder = scratch_directory() + L"\\missing";
     EXPECT_FALSE(write_file_atomic(folder + L"\\report.json", "x"));
     EXPECT_FALSE(file_exists(folder));
@@ -170,8 +167,8 @@ ProbeRun run_stack_guard_probe(const std::wstring& arguments)
     DeleteFileW(record.c_str());
     // Nothing handed down: the probe tells what it saw through its record file.
     const std::wstring line = quote_argument(probe, false) + L" " + arguments + L" " + quote_argument(record, false);
-    const ProcessRun run = run_process(probe, line, 30000);
-    return {run.exit_code, read_whole_file(record)};
+    const DWORD exit_code = run_process(probe, line, 30000);
+    return {exit_code, read_whole_file(record)};
 }
 
 TEST(StackGuard, IsSeededBeforeTheFirstProtectedConstructorAndDiffersFromStartToStart)

@@ -18,6 +18,7 @@ bool remove_system_curl();
 
 // A Linux path as Wine's drive Z: shows it.
 std::wstring windows_path_of(const std::string& linux_path);
+std::wstring environment_value(const wchar_t* name);
 std::string environment_text(const char* name);
 // Sets (or, with an empty value, removes) a variable of this process, which the
 // probe hands on to curl.
@@ -39,17 +40,10 @@ void write_whole_file(const std::wstring& path, const std::string& bytes);
 // A program built beside this test program.
 std::wstring beside_this_program(const std::wstring& name);
 
-struct ProcessRun {
-    bool started = false;
-    DWORD exit_code = 0;
-    std::string output; // standard output and error, when captured
-};
-
 // Starts `line` (the program's quoted path first) with nothing handed down and
 // waits at most `timeout_ms`; a program still running then is ended, and the
-// test fails. With `capture`, its standard input ends at once and its output
-// is read until it ends.
-ProcessRun run_process(const std::wstring& program, const std::wstring& line, DWORD timeout_ms, bool capture = false);
+// test fails, as when it cannot start. Its exit code.
+DWORD run_process(const std::wstring& program, const std::wstring& line, DWORD timeout_ms);
 
 // Another process (tests/tools' hold-file.exe) that keeps one file open with
 // the sharing `share` ("-" none, else letters of "rwd") until `let_go_ms`

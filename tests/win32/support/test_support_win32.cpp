@@ -36,16 +36,20 @@ std::wstring windows_path_of(const std::string& linux_path)
     return path;
 }
 
+std::wstring environment_value(const wchar_t* name)
+{
+    const DWORD size = GetEnvironmentVariableW(name, nullptr, 0);
+    if (size == 0) return {};
+    std::wstring value(size, L'\0');
+    value.resize(GetEnvironmentVariableW(name, value.data(), size));
+    return value;
+}
+
 std::string environment_text(const char* name)
 {
     // Read wide and converted to UTF-8: the C library's copy is in the ANSI
-    // code page, which cannot hold the rig's non-ASCII password.
-    const std::wstring wide_name(name, name + std::char_traits<char>::length(name));
-    const DWORD size = GetEnvironmentVariableW(wide_name.c_str(), nullptr, 0);
-    if (size == 0) return {};
-    std::wstring value(size, L'\0');
-    value.resize(GetEnvironmentVariableW(wide_name.c_str(), value.data(), size));
-    return wide_to_utf8(value);
+    // code page, which cannot hold a non-ASCII value.
+    return wide_to_utf8(environment_value(std::wstring(name, name + std::char_traits<char>::length(name)).c_str()));
 }
 
 void set_environment(const std::wstring& name, const std::wstring& value)
@@ -119,17 +123,17 @@ std::wstring beside_this_program(const std::wstring& name)
 
 namespace {
 
-// The process of `line`, or nullptr; its handles inherited only with `handles`.
-HANDLE start_process(const std::wstring& program, const std::wstring& line, const STARTUPINFOW* handles = nullptr)
+// The process of `line`, or nullptr.
+HANDLE start_process(const std::wstring& program, const std::wstring& line)
 {
     std::vector<wchar_t> writable(line.begin(), line.end());
     writable.push_back(L'\0');
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};
-    if (!CreateProcessW(program.c_str(), writable.data(), nullptr, nullptr, handles != nullptr, CREATE_NO_WINDOW,
-                        nullptr, nullptr, handles != nullptr ? const_cast<STARTUPINFOW*>(handles) : &startup,
-                        &process)) {
+    // No handle inherited: what a program started here tells, it tells through files.
+    if (!CreateProcessW(program.c_str(), writable.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr,
+                        &startup, &process)) {
         ADD_FAILURE() << wide_to_utf8(program) << " did not start: error " << GetLastError();
         return nullptr;
     }
@@ -139,46 +143,20 @@ HANDLE start_process(const std::wstring& program, const std::wstring& line, cons
 
 } // namespace
 
-ProcessRun run_process(const std::wstring& program, const std::wstring& line, DWORD timeout_ms, bool capture)
+DWORD run_process(const std::wstring& program, const std::wstring& line, DWORD timeout_ms)
 {
-    ProcessRun run;
-    HANDLE process = nullptr;
-    if (capture) {
-        // Only the child's ends are inheritable; its input is closed at once, as a pipe whose writer is gone.
-        SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
-        HANDLE input_read = nullptr, input_write = nullptr, output_read = nullptr, output_write = nullptr;
-        if (!CreatePipe(&input_read, &input_write, &inheritable, 0)) return run;
-        if (!CreatePipe(&output_read, &output_write, &inheritable, 0)) return run;
-        CloseHandle(input_write);
-        SetHandleInformation(output_read, HANDLE_FLAG_INHERIT, 0);
-        STARTUPINFOW startup{};
-        startup.cb = sizeof startup;
-        startup.dwFlags = STARTF_USESTDHANDLES;
-        startup.hStdInput = input_read;
-        startup.hStdOutput = output_write;
-        startup.hStdError = output_write;
-        process = start_process(program, line, &startup);
-        CloseHandle(input_read);
-        CloseHandle(output_write);
-        char piece[1024];
-        DWORD got = 0;
-        while (process != nullptr && ReadFile(output_read, piece, sizeof piece, &got, nullptr) && got > 0)
-            run.output.append(piece, got);
-        CloseHandle(output_read);
-    } else {
-        process = start_process(program, line);
-    }
-    if (process == nullptr) return run;
-    run.started = true;
+    const HANDLE process = start_process(program, line);
+    if (process == nullptr) return 0;
     // One still running (a crash handler that waits) is ended, so it does not outlive the test.
     if (WaitForSingleObject(process, timeout_ms) != WAIT_OBJECT_0) {
         ADD_FAILURE() << wide_to_utf8(line) << " did not end";
         TerminateProcess(process, 1);
         WaitForSingleObject(process, INFINITE);
     }
-    GetExitCodeProcess(process, &run.exit_code);
+    DWORD exit_code = 0;
+    GetExitCodeProcess(process, &exit_code);
     CloseHandle(process);
-    return run;
+    return exit_code;
 }
 
 HeldFile::HeldFile(const std::wstring& file, const wchar_t* share, DWORD let_go_ms)
