@@ -1,4 +1,4 @@
-// Holds a file open the way another program can: a running browser with no
+// Holds a file (or a folder) open the way another program can: a running browser with no
 // sharing at all, a virus scanner, an indexer or a sync client with read and
 // write sharing but not delete, so nobody can replace or delete it meanwhile.
 //   hold-file.exe <path> <sharing> <ready file> <milliseconds> [<trigger file> <milliseconds after it>]
@@ -21,8 +21,9 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
     if (std::wcschr(arguments[2], L'r')) sharing |= FILE_SHARE_READ;
     if (std::wcschr(arguments[2], L'w')) sharing |= FILE_SHARE_WRITE;
     if (std::wcschr(arguments[2], L'd')) sharing |= FILE_SHARE_DELETE;
+    // FILE_FLAG_BACKUP_SEMANTICS opens a folder too.
     HANDLE held =
-        CreateFileW(arguments[1], GENERIC_READ, sharing, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        CreateFileW(arguments[1], GENERIC_READ, sharing, nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (held == INVALID_HANDLE_VALUE) return 1;
     HANDLE ready = CreateFileW(arguments[3], GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     CloseHandle(ready);

@@ -123,6 +123,7 @@ TEST_F(DiscoverySession, EachRoadPostsItsUpdatesAndLeavesItsState)
         EXPECT_EQ(state.fake_public_ip, c.fake_public_ip);
         const std::string report = read_whole_file(error_report_file());
         // The stale report goes when the worker starts, and stays gone after a success.
+        EXPECT_EQ(file_exists(error_report_file()), c.blocked);
         EXPECT_EQ(report.find("stale"), std::string::npos) << report;
         EXPECT_EQ(report.find("PROXY_TIMEOUT") != std::string::npos, c.blocked) << report;
         EXPECT_EQ(FindWindowW(L"OrvalisBrowserLauncher", nullptr), nullptr);
