@@ -25,16 +25,20 @@ bool is_login_refusal(std::int32_t exit_status, const std::string& output)
 
 // 7.55.1 ends every SOCKS5 failure with 7, as a refused connection; curl
 // 7.73 and later with 97. The proxy's name is the only one curl resolves
-// (socks5h), so 5 (8.21.0) and 6 (7.55.1, 8.4.0) both mean that name.
+// (socks5h), so 5 (8.21.0) and 6 (7.55.1, 8.4.0) both mean that name. 52
+// (nothing came back) and 56 (the connection broke while receiving, a reset
+// or a close without TLS close_notify) come only after the SOCKS5 login
+// succeeded: the way through the proxy broke, not the password.
 const char* failure_class(std::int32_t exit_status, const std::string& output)
 {
     switch (exit_status) {
     case 5:
-    case 6: return "PROXY_UNREACHABLE";
+    case 6:
+    case 52:
+    case 56: return "PROXY_UNREACHABLE";
     case 7:
     case 97: return is_login_refusal(exit_status, output) ? "PROXY_AUTH_FAILED" : "PROXY_UNREACHABLE";
     case curl_timeout_status: return "PROXY_TIMEOUT";
-    case 56:
     case 67: return "PROXY_AUTH_FAILED";
     default: return "INTERNAL";
     }

@@ -1,6 +1,7 @@
 #include "discovery/proxy_probe.hpp"
 
 #include "discovery/curl_command_line.hpp"
+#include "discovery/curl_input.hpp"
 #include "discovery/curl_job.hpp"
 #include "discovery/curl_job_plan.hpp"
 #include "discovery/probe_outcome.hpp"
@@ -116,16 +117,6 @@ CurlJobStep place_curl(const CurlJob& job, const std::wstring& command_line, HAN
     }
 }
 
-// Writes the whole config text into curl's standard input. The pipe holds all
-// of it, so this never waits on curl, not even on a curl that is still
-// suspended or never reads.
-bool write_config(HANDLE input_write_end, const std::string& config)
-{
-    DWORD written = 0;
-    return WriteFile(input_write_end, config.data(), static_cast<DWORD>(config.size()), &written, nullptr) &&
-           written == config.size();
-}
-
 } // namespace
 
 DiscoveryResult discover_proxy_ip(const std::string& proxy_server, const std::string& discovery_url)
@@ -161,11 +152,11 @@ DiscoveryResult discover_proxy_ip(const std::string& proxy_server, const std::st
     if (!create_job_deadline(job)) return stopped(ProbeStop::deadline_not_created);
 
     // Inheritable so that curl can receive the input's read end and the
-    // output's write end. The config text is the proxy, under 1400 bytes (the
-    // user at most 765 characters encoded, the password 255, the host 253),
-    // and the URL, a deployment value of a few dozen, so the input pipe holds
-    // all of it and writing it never waits for curl, not even while curl is
-    // still suspended.
+    // output's write end. The config text is at most 1,313 bytes plus the URL,
+    // a deployment value of a few dozen (the proxy is at most 1,293: the user
+    // 765 characters encoded, the password 255, the host 253 or 253 within
+    // brackets, the port 5), so the input pipe holds all of it and writing it
+    // never waits for curl, not even while curl is still suspended.
     SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
     HANDLE input_read_end = nullptr;
     HANDLE input_write_end = nullptr;
@@ -219,12 +210,16 @@ DiscoveryResult discover_proxy_ip(const std::string& proxy_server, const std::st
     start_deadline(job, curl_deadline_ms, static_cast<UINT>(curl_timeout_status));
 
     // The proxy and the URL go to curl through its standard input, never its
-    // command line; closing the pipe ends curl's config. A curl that did not
-    // get it all is ended at once and the probe fails whatever it says. It is
-    // ended before its input closes: the end of its input is what lets curl
-    // act on the part it got.
-    const bool config_written = write_config(input_write_end, config);
-    if (!config_written) TerminateProcess(process.hProcess, 1);
+    // command line; closing the pipe ends curl's config, and only then does
+    // curl act on it. A curl that did not get it all is ended and the probe
+    // fails whatever it says. TerminateProcess only begins the end, so the
+    // input stays open until curl has gone: closed before, it would let curl
+    // act on the part it got. The deadline bounds that wait too.
+    const bool config_written = write_curl_config(input_write_end, config);
+    if (!config_written) {
+        begin_ending_curl(process.hProcess);
+        WaitForSingleObject(process.hProcess, INFINITE);
+    }
     CloseHandle(input_write_end);
 
     // Reading comes before waiting, so curl can never block on a full pipe.

@@ -51,21 +51,36 @@ bool is_port(const std::string& port)
 
 const char* const shape_refusal = "is not socks5://[user[:password]@]host[:port]";
 
+// A zone index after the '%' of a bracketed address, "25" included when it
+// is written as %25 (RFC 6874): letters, digits and "-._~".
+bool is_zone_index(const std::string& zone)
+{
+    if (zone.empty()) return false;
+    for (const char c : zone) {
+        if (!is_letter_or_digit(c) && c != '-' && c != '.' && c != '_' && c != '~') return false;
+    }
+    return true;
+}
+
 // Why host[:port] cannot be handed to curl, or nothing when it can. Each rule
 // is one that some Windows curl breaks otherwise (tried with 7.55.1, 8.4.0
 // and 8.21.0): 7.55.1 takes an empty port for port 0, a %XX in a name as
 // itself; none of them has an IDN library, so a non-ASCII name reaches the
-// resolver as raw bytes. A zone index reached ::1 in all three, which needs
-// none, so nothing showed which interface each would pick: refused until a
-// real Windows shows it.
+// resolver as raw bytes. A zone index, as %25<zone> or %<zone>, reached the
+// proxy with all three, and goes to curl as written.
 const char* host_and_port_refusal(const std::string& text)
 {
     std::size_t host_end = 0;
     if (!text.empty() && text[0] == '[') {
         const std::size_t close = text.find(']');
         if (close == std::string::npos) return shape_refusal;
-        const std::string address = text.substr(1, close - 1);
-        if (address.find('%') != std::string::npos) return "IPv6 address has a zone index";
+        const std::string address_and_zone = text.substr(1, close - 1);
+        // The zone keeps the host within a name's length, and the config text small.
+        if (address_and_zone.size() > 253) return "host name is longer than 253 characters";
+        const std::size_t percent = address_and_zone.find('%');
+        if (percent != std::string::npos && !is_zone_index(address_and_zone.substr(percent + 1)))
+            return "IPv6 zone index is not letters, digits, '-', '.', '_' and '~'";
+        const std::string address = address_and_zone.substr(0, percent);
         // An IPv4 address in brackets is no IPv6 address to curl.
         if (address.find(':') == std::string::npos || canonical_ip_address(address).empty()) return shape_refusal;
         host_end = close + 1;
@@ -165,6 +180,12 @@ CurlProxy curl_proxy(const std::string& proxy_server)
     std::string url = "socks5h://";
     if (at != std::string::npos) {
         const std::string user_information = rest.substr(0, at);
+        // Where an earlier '@' is followed by the end of an authority, curl
+        // and the browser read the host before it, at the first '@': the
+        // probe would ask through another proxy than the browser's.
+        const std::size_t first_at = user_information.find('@');
+        if (first_at != std::string::npos && user_information.find_first_of("/?#", first_at) != std::string::npos)
+            return refused("user or password holds an '@' followed by '/', '?' or '#'");
         if (means_a_control_byte(user_information))
             return refused("user or password holds a byte below 0x20, written or as %XX");
         // The first ':' parts user and password for every curl; any later one

@@ -20,9 +20,10 @@ struct CurlProxy {
 
 // The value after "socks5://" is [user[:password]@]host[:port][/path]: the
 // host after the last '@', a name of at most 253 ASCII letters, digits, '-',
-// '.' and '_', or an IPv6 address in brackets without a zone index; a port of
-// 1 to 65535; a path, which curl does not get. The user information means no
-// byte below 0x20, written or as %XX; a password needs a user; the user is
+// '.' and '_', or an IPv6 address in brackets, with or without a zone index;
+// a port of 1 to 65535; a path, which curl does not get. The user information
+// holds no '@' followed by '/', '?' or '#' (the host would be in doubt) and
+// means no byte below 0x20, written or as %XX; a password needs a user; the user is
 // at most 255 bytes, the password at most 255 characters once encoded. User
 // information that is empty on both sides of its ':' is left out.
 CurlProxy curl_proxy(const std::string& proxy_server);

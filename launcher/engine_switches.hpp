@@ -38,9 +38,17 @@ std::wstring discovery_switches(const LaunchSettings& settings, const LaunchStat
 std::wstring engine_command_line(const std::wstring& engine_path, const std::wstring& passthrough_arguments,
                                  const std::wstring& switch_text);
 
+// The engine process asked for: created, or the system's error code.
+struct EngineStart {
+    bool started = false;
+    std::uint32_t error = 0;
+};
+
 // Windows: the machine's figures, and the engine process. start_engine does not
-// wait for the engine; it tells whether the process was created.
+// wait for the engine; it tells whether the process was created, and why not.
+// system_message is the system's own text for an error code, on one line.
 std::wstring device_memory_value();
 std::wstring hardware_concurrency_value();
-bool start_engine(const std::wstring& engine_path, const std::wstring& passthrough_arguments,
-                  const std::wstring& switch_text);
+EngineStart start_engine(const std::wstring& engine_path, const std::wstring& passthrough_arguments,
+                         const std::wstring& switch_text);
+std::wstring system_message(std::uint32_t error);

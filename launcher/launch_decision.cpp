@@ -20,3 +20,19 @@ std::string blocked_launch_message(const LaunchState& state)
     return state.error_report_written ? "see .orvalis-launcher-error.json for details"
                                       : "proxy check failed; no error report could be written";
 }
+
+LaunchEnd launch_end(const LaunchOutcome& written, const EngineStart& start)
+{
+    if (start.started) return {exit_started, false, written};
+    LaunchOutcome report = written;
+    report.error_code = "ENGINE_START_FAILED";
+    report.message = "CreateProcessW(orvalis-browser-engine.exe) failed with error " + std::to_string(start.error);
+    return {exit_browser_not_started, true, report};
+}
+
+std::wstring engine_not_started_text(const std::wstring& engine_path, const std::wstring& system_message,
+                                     std::uint32_t error)
+{
+    return L"Engine could not be started:\n" + engine_path + L"\n\n" + system_message + L" (error " +
+           std::to_wstring(error) + L")\n\nReinstall Orvalis Browser.";
+}

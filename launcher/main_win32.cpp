@@ -19,20 +19,16 @@ namespace {
 // window is gone.
 LaunchState launch_state;
 
-constexpr int exit_started = 0;
-constexpr int exit_engine_missing = 1;
-constexpr int exit_blocked = 42;
-
 HardwareFigures hardware_figures()
 {
     return {device_memory_value(), hardware_concurrency_value()};
 }
 
 // Runs before the engine starts, so the engine never finds the removed data.
-// Both share one retry budget: held entries delay the launch once at most.
+// Both share one retry deadline from the start: held entries delay the launch once at most.
 void maintain_profile(const std::wstring& profile_directory, const LaunchSettings& settings)
 {
-    RetryBudget budget;
+    RetryBudget budget = retry_budget_from(GetTickCount64());
     if (settings.close_previous_tabs) RemovePreviousSession(profile_directory, budget);
     ResetGranularStorage(profile_directory, settings.storage_reset, budget);
 }
@@ -43,6 +39,28 @@ void show_engine_missing(const std::wstring& engine)
     MessageBoxW(nullptr, text.c_str(), L"Orvalis Browser", MB_ICONERROR);
 }
 
+void write_report(const std::wstring& path, const LaunchOutcome& outcome, const LaunchState& state)
+{
+    write_result_report(path, outcome.status, outcome.elapsed_ms, outcome.error_code, outcome.message, state);
+}
+
+// The engine goes last, after its report. One that Windows refuses to start
+// leaves no browser open: maintenance has already run, the report is replaced
+// by one that says so, and the user is told, as when the engine is missing.
+int start_engine_after_report(const std::wstring& engine, const std::wstring& arguments,
+                              const std::wstring& switches, const std::wstring& result_report,
+                              const LaunchOutcome& written, const LaunchState& state)
+{
+    const EngineStart start = start_engine(engine, arguments, switches);
+    const LaunchEnd end = launch_end(written, start);
+    if (end.replaces_report) {
+        write_report(result_report, end.report, state);
+        const std::wstring text = engine_not_started_text(engine, system_message(start.error), start.error);
+        MessageBoxW(nullptr, text.c_str(), L"Orvalis Browser", MB_ICONERROR);
+    }
+    return end.exit_code;
+}
+
 } // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int)
@@ -50,7 +68,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int)
     const std::wstring engine = engine_path();
     if (!PathFileExistsW(engine.c_str())) {
         show_engine_missing(engine);
-        return exit_engine_missing;
+        return exit_browser_not_started;
     }
 
     const std::wstring arguments = passthrough_arguments();
@@ -64,19 +82,20 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int)
     if (!runs_discovery(settings)) {
         maintain_profile(profile_directory, settings);
         const std::wstring switches = static_switches(settings, hardware_figures());
-        write_result_report(result_report, "passthrough", 0, "", "", launch_state);
-        start_engine(engine, arguments, switches);
-        return exit_started;
+        const LaunchOutcome outcome{"passthrough", 0, "", ""};
+        write_report(result_report, outcome, launch_state);
+        return start_engine_after_report(engine, arguments, switches, result_report, outcome, launch_state);
     }
 
     if (!run_discovery_window(instance, settings, error_report_path(profile_directory, folder), launch_state)) {
         // No window, no discovery: the engine starts as on a passthrough launch,
         // and the report, written first, says why.
-        write_result_report(result_report, "degraded", 0, "DIALOG_INIT_FAILED",
-                            "CreateProgressDialog returned null; spawned engine without discovery", launch_state);
+        const LaunchOutcome outcome{"degraded", 0, "DIALOG_INIT_FAILED",
+                                    "CreateProgressDialog returned null; spawned engine without discovery"};
+        write_report(result_report, outcome, launch_state);
         maintain_profile(profile_directory, settings);
-        start_engine(engine, arguments, static_switches(settings, hardware_figures()));
-        return exit_started;
+        return start_engine_after_report(engine, arguments, static_switches(settings, hardware_figures()),
+                                         result_report, outcome, launch_state);
     }
 
     // A user who closed the window has cancelled the whole launch.
@@ -90,7 +109,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int)
 
     maintain_profile(profile_directory, settings);
     const std::wstring switches = discovery_switches(settings, launch_state, hardware_figures());
-    write_result_report(result_report, "ok", launch_state.elapsed_ms, "", "", launch_state);
-    start_engine(engine, arguments, switches);
-    return exit_started;
+    const LaunchOutcome outcome{"ok", launch_state.elapsed_ms, "", ""};
+    write_report(result_report, outcome, launch_state);
+    return start_engine_after_report(engine, arguments, switches, result_report, outcome, launch_state);
 }

@@ -35,13 +35,14 @@ struct MaintenancePreviewItem {
 };
 
 struct MaintenancePreview {
-    // False when maintenance would touch nothing at all: no folder below a
-    // root, a root reached through a link, or a folder whose final path
-    // cannot be had; `reason` then says which.
+    // False when maintenance would touch nothing at all: settings that ask
+    // for none, no profile directory, no folder below a root, a folder that
+    // cannot be opened, a root reached through a link, or a folder whose
+    // final path cannot be had; `reason` then says which.
     bool maintained = false;
     std::string reason;
     // The plan's items in the order maintenance tries them; empty when the
-    // settings ask for no maintenance.
+    // settings ask for no maintenance, or when nothing would be maintained.
     std::vector<MaintenancePreviewItem> items;
 };
 

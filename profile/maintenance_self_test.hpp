@@ -13,18 +13,25 @@
 enum class PromiseResult { passed, failed, not_checked };
 
 struct SelfTestPromise {
-    std::string name;   // a short stable key: "items_removed", "junction_not_followed", ...
+    // A short stable key, in this order: "items_removed", "junction_not_followed",
+    // "symbolic_link_not_followed", "held_database_keeps_journal",
+    // "read_only_file_in_removed_folder", "tree_deeper_than_260_characters",
+    // "delete_semantics" (the probe's semantics agree with the volume's flags).
+    std::string name;
     PromiseResult result = PromiseResult::not_checked;
     std::string detail; // one line: what was seen, UTF-8
 };
 
 struct SelfTestOutcome {
-    // Empty when the test ran; else the code of why it could not, with `message`.
+    // Empty when the test ran; else the code of why it could not, with
+    // `message`: "FOLDER_INVALID" (no scratch folder can be named there),
+    // "SCRATCH_NOT_CREATED", "SCRATCH_NOT_BUILT" (the small profile could not
+    // be made; the scratch folder is removed all the same).
     std::string error_code;
     std::string message;
-    std::string scratch_folder;        // UTF-8, as created
+    std::string scratch_folder;        // UTF-8, as created, written without the "\\?\" prefix
     bool scratch_removed = false;      // the scratch folder is gone again
-    std::string delete_semantics;      // "posix" or "classic": what the file system gave
+    std::string delete_semantics;      // "posix" or "classic": what the file system gave; empty when unknown
     std::vector<SelfTestPromise> promises;
 };
 

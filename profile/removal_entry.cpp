@@ -14,14 +14,14 @@ std::uint32_t as_set(std::uint32_t attributes)
     return kept != 0 ? kept : file_attribute::normal;
 }
 
-// Whether the attributes and tag describe a link. Tag 0 is reserved and names no owner.
+} // namespace
+
 bool is_link(std::uint32_t attributes, std::uint32_t tag)
 {
+    // Tag 0 is reserved and names no owner.
     if (!(attributes & file_attribute::reparse_point)) return false;
     return tag == 0 || (tag & name_surrogate_tag_bit) != 0;
 }
-
-} // namespace
 
 EntryAction entry_action(const EntryFacts& facts)
 {

@@ -38,6 +38,10 @@ struct EntryFacts {
     std::uint32_t listed_reparse_tag = 0; // the listing's, likewise
 };
 
+// Whether attributes and a reparse tag describe a link: a name surrogate,
+// or a reparse point without a tag, since nothing tells what it stands for.
+bool is_link(std::uint32_t attributes, std::uint32_t tag);
+
 enum class EntryAction {
     enter,  // a folder: its entries go first, then the folder itself
     remove, // a file, or a link of any kind, which goes itself and is never entered

@@ -58,13 +58,55 @@ bool set_attributes(HANDLE handle, std::uint32_t attributes)
     return SetFileInformationByHandle(handle, FileBasicInfo, &basic, sizeof basic) != 0;
 }
 
-// Waits before another try of a call refused for a moment; false when the budget is spent.
+// Waits before another try of a call refused for a moment; false once the deadline has come.
+// Sleep ends on a tick of the system's timer (about 15.6 ms apart unless a program asked for
+// finer ones), so a wait may last up to a tick longer than asked: the deadline charges that too.
 bool wait_to_retry(RetryBudget& budget, unsigned& retries)
 {
-    const std::uint32_t wait = take_retry_wait(budget, retries++);
+    const std::uint32_t wait = take_retry_wait(budget, retries++, GetTickCount64());
     if (wait == 0) return false;
     Sleep(wait);
     return true;
+}
+
+// Opens `name` relative to the open folder `parent` (the same object again
+// for an empty name) with `access`, never following a link in its place,
+// and tries again while the budget lasts if it is refused for a moment.
+// The status of the last try.
+std::uint32_t open_relative(const OpenEntry& parent, const std::wstring& name, ACCESS_MASK access,
+                            ULONG options, RetryBudget& budget, HANDLE& handle)
+{
+    UNICODE_STRING object_name{};
+    object_name.Buffer = const_cast<wchar_t*>(name.data());
+    object_name.Length = object_name.MaximumLength = static_cast<USHORT>(name.size() * sizeof(wchar_t));
+    OBJECT_ATTRIBUTES attributes{};
+    // Relative to the parent's handle, so no path is looked up again; names
+    // compare without case, as everywhere in Win32. The parent's handle needs
+    // no access of its own for this: NtCreateFile takes as RootDirectory any
+    // handle to a folder from an earlier open, and states no access for it
+    // (learn.microsoft.com, "NtCreateFile function (winternl.h)",
+    // ObjectAttributes); the way to the entry is checked against each folder's
+    // own security as traverse access, which every user is granted by default
+    // through SeChangeNotifyPrivilege (Windows Driver Kit, "Checking for
+    // Traverse Privilege on IRP_MJ_CREATE"), and sharing modes are checked
+    // against the opened entry alone (MS-FSA 2.1.5.1.2.2).
+    InitializeObjectAttributes(&attributes, &object_name, OBJ_CASE_INSENSITIVE, parent.handle, nullptr);
+    NTSTATUS result = 0;
+    unsigned retries = 0;
+    do {
+        IO_STATUS_BLOCK status{};
+        handle = nullptr;
+        // FILE_OPEN_REPARSE_POINT: a link is opened itself, never followed;
+        // FILE_OPEN_NO_RECALL: a cloud placeholder is not downloaded to be
+        // deleted. No FILE_OPEN_FOR_BACKUP_INTENT: a process with the backup
+        // and restore privileges enabled may remove no more than its user.
+        // Synchronous I/O for the listing.
+        result = NtCreateFile(&handle, access, &attributes, &status, nullptr, 0, share_all, FILE_OPEN,
+                              options | FILE_OPEN_REPARSE_POINT | FILE_OPEN_NO_RECALL | FILE_SYNCHRONOUS_IO_NONALERT,
+                              nullptr, 0);
+    } while (status_meaning(static_cast<std::uint32_t>(result)) == StatusMeaning::for_now &&
+             wait_to_retry(budget, retries));
+    return static_cast<std::uint32_t>(result);
 }
 
 // One step of a delete through the handle, answered with the file system's own status, which
@@ -92,16 +134,18 @@ std::uint32_t try_delete(HANDLE handle, DeleteStep step)
 
 } // namespace
 
-bool open_profile_folder(const std::wstring& extended_path, OpenEntry& folder)
+ProfileFolderCheck open_profile_folder(const std::wstring& extended_path, OpenEntry& folder)
 {
-    // FILE_FLAG_BACKUP_SEMANTICS opens a folder; without FILE_FLAG_OPEN_REPARSE_POINT
-    // a junction in place of the profile folder leads to the folder it names.
-    // FILE_FLAG_OPEN_NO_RECALL: a cloud placeholder is not fetched for this.
-    folder.handle = CreateFileW(extended_path.c_str(), FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES | SYNCHRONIZE,
-                                share_all, nullptr, OPEN_EXISTING,
-                                FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_NO_RECALL, nullptr);
-    if (folder.handle == INVALID_HANDLE_VALUE) return false;
-    if (!describe(folder)) return false;
+    // FILE_FLAG_BACKUP_SEMANTICS is how CreateFileW opens a folder at all; this
+    // handle can only say what the folder is and stand for it in the opens
+    // below, each checked on its own without backup intent. Without
+    // FILE_FLAG_OPEN_REPARSE_POINT a junction in place of the profile folder
+    // leads to the folder it names. FILE_FLAG_OPEN_NO_RECALL: a cloud
+    // placeholder is not fetched for this.
+    folder.handle = CreateFileW(extended_path.c_str(), FILE_READ_ATTRIBUTES | SYNCHRONIZE, share_all, nullptr,
+                                OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_NO_RECALL, nullptr);
+    if (folder.handle == INVALID_HANDLE_VALUE) return ProfileFolderCheck::unopened;
+    if (!describe(folder)) return ProfileFolderCheck::no_final_path;
     folder.final_name = reported_folder_name(folder.final_name, extended_path);
     // A volume's root reached through a link: VOLUME_NAME_NONE gives "\" for
     // the root of a local volume, one without a drive letter included. A
@@ -109,63 +153,52 @@ bool open_profile_folder(const std::wstring& extended_path, OpenEntry& folder)
     // like a folder of that path on a drive; VOLUME_NAME_DOS names it
     // "\\?\UNC\server\share", and a drive's root "\\?\C:\". A name that does
     // not fit the buffer is longer than any root (a server's name takes
-    // at most 255 characters, a share's 80). Where neither answers
-    // (Wine past 260 characters) the name above stands alone. Wine shows no
-    // share through a link (docs/windows-checklist.md, the share's root).
+    // at most 255 characters, a share's 80). Where either call fails, nothing
+    // tells the folder from a root ("\\?\GLOBALROOT\Device\Mup\server\share"
+    // and "\\?\UNC\server\share\." have no other guard), so nothing is
+    // maintained: Wine gives neither name past about 270 characters, where
+    // Windows gives both. Wine shows no share through a link
+    // (docs/windows-checklist.md, the share's root).
     wchar_t on_volume[4] = {};
     const DWORD length = GetFinalPathNameByHandleW(folder.handle, on_volume, 4, VOLUME_NAME_NONE);
-    if (length > 0 && length < 4 && !has_removable_profile(on_volume)) return false;
+    if (length == 0) return ProfileFolderCheck::no_final_path;
+    if (length < 4 && !has_removable_profile(on_volume)) return ProfileFolderCheck::root;
     std::vector<wchar_t> dos_name(512);
     const DWORD dos_length = GetFinalPathNameByHandleW(folder.handle, dos_name.data(),
                                                        static_cast<DWORD>(dos_name.size()), VOLUME_NAME_DOS);
-    return !(dos_length > 0 && dos_length < dos_name.size() &&
-             !has_removable_profile(std::wstring(dos_name.data(), dos_length)));
+    if (dos_length == 0) return ProfileFolderCheck::no_final_path;
+    if (dos_length < dos_name.size() && !has_removable_profile(std::wstring(dos_name.data(), dos_length)))
+        return ProfileFolderCheck::root;
+    return ProfileFolderCheck::opened;
 }
 
-OpenResult open_child(const OpenEntry& parent, const std::wstring& name, EntryUse use, RetryBudget& budget,
+OpenStatus open_child(const OpenEntry& parent, const std::wstring& name, EntryUse use, RetryBudget& budget,
                       OpenEntry& child)
 {
-    UNICODE_STRING object_name{};
-    object_name.Buffer = const_cast<wchar_t*>(name.data());
-    object_name.Length = object_name.MaximumLength = static_cast<USHORT>(name.size() * sizeof(wchar_t));
-    OBJECT_ATTRIBUTES attributes{};
-    // Relative to the parent's handle, so no path is looked up again; names
-    // compare without case, as everywhere in Win32.
-    InitializeObjectAttributes(&attributes, &object_name, OBJ_CASE_INSENSITIVE, parent.handle, nullptr);
-    // FILE_LIST_DIRECTORY to list a folder. To remove an entry, DELETE, and
-    // FILE_WRITE_ATTRIBUTES for a read-only one where the file system lacks a
-    // delete that ignores the attribute; a folder on the way asks for neither,
-    // which no sharing mode refuses.
-    const ACCESS_MASK access = FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES | SYNCHRONIZE |
-                               (use == EntryUse::remove ? DELETE | FILE_WRITE_ATTRIBUTES : 0);
-    NTSTATUS result = 0;
+    // A folder on the way: its attributes and tag, and its name. To remove an
+    // entry, DELETE, and FILE_WRITE_ATTRIBUTES for a read-only one where the
+    // file system lacks a delete that ignores the attribute. Neither asks to
+    // read: FILE_LIST_DIRECTORY is FILE_READ_DATA's bit, which a program that
+    // holds the entry without read sharing refuses (MS-FSA 2.1.5.1.2.2); a
+    // folder to be emptied is listed through a handle of its own.
+    const ACCESS_MASK access =
+        FILE_READ_ATTRIBUTES | SYNCHRONIZE | (use == EntryUse::remove ? DELETE | FILE_WRITE_ATTRIBUTES : 0);
     HANDLE handle = nullptr;
-    unsigned retries = 0;
-    do {
-        IO_STATUS_BLOCK status{};
-        // FILE_OPEN_REPARSE_POINT: a link is opened itself, never followed;
-        // FILE_OPEN_NO_RECALL: a cloud placeholder is not downloaded to be
-        // deleted. Synchronous I/O for the listing.
-        result = NtCreateFile(&handle, access, &attributes, &status, nullptr, 0, share_all, FILE_OPEN,
-                              FILE_OPEN_REPARSE_POINT | FILE_OPEN_NO_RECALL | FILE_OPEN_FOR_BACKUP_INTENT |
-                                  FILE_SYNCHRONOUS_IO_NONALERT,
-                              nullptr, 0);
-    } while (status_meaning(static_cast<std::uint32_t>(result)) == StatusMeaning::for_now &&
-             wait_to_retry(budget, retries));
-    switch (status_meaning(static_cast<std::uint32_t>(result))) {
+    const std::uint32_t status = open_relative(parent, name, access, 0, budget, handle);
+    switch (status_meaning(status)) {
     case StatusMeaning::done:
         break;
     case StatusMeaning::gone:
-        return OpenResult::absent;
+        return {OpenResult::absent, status};
     default:
-        return OpenResult::failed;
+        return {OpenResult::failed, status};
     }
     child.handle = handle;
     if (!describe(child)) {
         close_entry(child);
-        return OpenResult::failed;
+        return {OpenResult::failed, status};
     }
-    return OpenResult::opened;
+    return {OpenResult::opened, status};
 }
 
 bool at_own_name(const OpenEntry& parent, const std::wstring& name, const OpenEntry& child)
@@ -183,13 +216,19 @@ bool at_own_name(const OpenEntry& parent, const std::wstring& name, const OpenEn
            is_entry_of(parent_name, name, final_name_of(child.handle, file_normalized_name_info));
 }
 
-FolderListing list_folder(const OpenEntry& folder)
+FolderListing list_folder(const OpenEntry& folder, RetryBudget& budget)
 {
     FolderListing listing;
+    OpenEntry lister;
+    // The folder itself again (no name), for listing only; it must still be a folder.
+    listing.status = open_relative(folder, L"", FILE_LIST_DIRECTORY | SYNCHRONIZE, FILE_DIRECTORY_FILE, budget,
+                                   lister.handle);
+    if (status_meaning(listing.status) != StatusMeaning::done) return listing;
+    listing.status = 0;
     // 64 KiB, aligned for the records; the listing goes on until the system has no more.
     std::vector<std::uint64_t> buffer(8192);
     FILE_INFO_BY_HANDLE_CLASS next = FileIdBothDirectoryRestartInfo;
-    while (GetFileInformationByHandleEx(folder.handle, next, buffer.data(),
+    while (GetFileInformationByHandleEx(lister.handle, next, buffer.data(),
                                         static_cast<DWORD>(buffer.size() * sizeof(std::uint64_t)))) {
         next = FileIdBothDirectoryInfo;
         const char* record = reinterpret_cast<const char*>(buffer.data());
@@ -205,13 +244,15 @@ FolderListing list_folder(const OpenEntry& folder)
         }
     }
     listing.complete = listing_complete(GetLastError(), next == FileIdBothDirectoryRestartInfo);
+    close_entry(lister);
     return listing;
 }
 
-bool delete_entry(const OpenEntry& entry, bool over_read_only, RetryBudget& budget)
+DeleteResult delete_entry(const OpenEntry& entry, bool over_read_only, RetryBudget& budget)
 {
     const DeleteRefusal refusal{over_read_only, (entry.attributes & file_attribute::readonly) != 0};
     DeleteStep step = DeleteStep::posix;
+    std::uint32_t status = 0;
     bool cleared = false;
     unsigned retries = 0;
     while (step != DeleteStep::removed && step != DeleteStep::stayed) {
@@ -219,14 +260,15 @@ bool delete_entry(const OpenEntry& entry, bool over_read_only, RetryBudget& budg
             if (!set_attributes(entry.handle, attributes_for_delete(entry.attributes))) break;
             cleared = true;
         }
-        const DeleteStep next = next_delete_step(step, try_delete(entry.handle, step), refusal);
+        status = try_delete(entry.handle, step);
+        const DeleteStep next = next_delete_step(step, status, refusal);
         if (next == step && !wait_to_retry(budget, retries)) break;
         step = next;
     }
     // Put back whatever happened: an entry that stays keeps its attributes,
     // and so do a hard link's other names, which share them.
     if (cleared) set_attributes(entry.handle, attributes_to_restore(entry.attributes));
-    return step == DeleteStep::removed;
+    return {step == DeleteStep::removed, status};
 }
 
 void close_entry(OpenEntry& entry)

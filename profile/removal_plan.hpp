@@ -17,6 +17,9 @@ enum class RemovalMethod {
 struct PathRemoval {
     std::wstring path;
     RemovalMethod method;
+    // The settings name that asks for it: "close-previous-tabs", or the name
+    // of a storage kind of "granular-storage-reset" ("cookies").
+    std::string setting;
 };
 
 // The removals in the order they are tried; a failed one never stops the next.

@@ -66,6 +66,11 @@ DeleteStep next_delete_step(DeleteStep tried, std::uint32_t status, const Delete
     return DeleteStep::stayed;
 }
 
+std::uint32_t foreseen_delete_status(const DeleteRefusal& entry)
+{
+    return entry.read_only && !entry.over_read_only ? nt_status::cannot_delete : 0;
+}
+
 bool clears_read_only(DeleteStep step)
 {
     return step == DeleteStep::posix_read_only_cleared || step == DeleteStep::classic_read_only_cleared;

@@ -58,6 +58,11 @@ struct DeleteRefusal {
 // that, and it offers no delete that ignores the attribute.
 DeleteStep next_delete_step(DeleteStep tried, std::uint32_t status, const DeleteRefusal& entry);
 
+// What a delete through the handle would meet, foreseen without trying it (a
+// preview): 0 where it would go, or the status that keeps a read-only entry
+// that may not go. Only the delete itself tells the rest.
+std::uint32_t foreseen_delete_status(const DeleteRefusal& entry);
+
 // Whether the read-only attribute must be cleared before this step.
 bool clears_read_only(DeleteStep step);
 

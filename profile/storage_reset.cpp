@@ -4,9 +4,14 @@
 
 namespace {
 
+struct KindItem {
+    const wchar_t* path;
+    RemovalMethod method;
+};
+
 struct StorageKind {
     const char* name;
-    std::vector<PathRemoval> items;
+    std::vector<KindItem> items;
 };
 
 constexpr const char* cache_storage = "cache_storage";
@@ -58,7 +63,7 @@ RemovalPlan storage_reset_plan(const FlagMap& storage_reset)
         if (name == cache_storage) selected = !service_worker_folder_goes && IsFlagSet(storage_reset, name);
         if (name == service_workers) service_worker_folder_goes = selected;
         if (!selected) continue;
-        plan.insert(plan.end(), kind.items.begin(), kind.items.end());
+        for (const KindItem& item : kind.items) plan.push_back({item.path, item.method, name});
     }
     return plan;
 }

@@ -2,7 +2,8 @@
 
 // .orvalis-launcher-result.json: how the launch went, for the program that
 // started the launcher. Written once per launch that finds the engine and is
-// not cancelled, before the engine starts.
+// not cancelled, before the engine starts, and once more when the engine
+// could not be started.
 
 #include "common/records.hpp"
 

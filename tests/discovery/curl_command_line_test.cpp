@@ -30,6 +30,8 @@ TEST(CurlProxyUrl, OnlyAHostWithAtMostAPortAndUserInformationIsAProxy)
                                   "name goes in its xn-- form) or a bracketed IPv6 address";
     const std::string port_rule = "port is not 1 to 65535";
     const std::string control_rule = "user or password holds a byte below 0x20, written or as %XX";
+    const std::string at_rule = "user or password holds an '@' followed by '/', '?' or '#'";
+    const std::string zone_rule = "IPv6 zone index is not letters, digits, '-', '.', '_' and '~'";
     const struct {
         std::string value;
         std::string url;     // empty: curl is not run
@@ -61,11 +63,17 @@ TEST(CurlProxyUrl, OnlyAHostWithAtMostAPortAndUserInformationIsAProxy)
         {"socks5://user:pass@:1080", "", shape},
         {"socks5:///x", "", shape},
         {"socks5://[2001:db8::1", "", shape},
+        {"socks5://[fe80::1%", "", shape},
         {"socks5://[1.2.3.4]:1", "", shape},
         {"socks5://[]:1", "", shape},
         {"socks5://[::1]x", "", shape},
-        {"socks5://[fe80::1%25eth0]:1", "", "IPv6 address has a zone index"},
-        {"socks5://[fe80::1%1]:1", "", "IPv6 address has a zone index"},
+        // A zone index goes as written.
+        {"socks5://[fe80::1%2512]:1", "socks5h://[fe80::1%2512]:1", ""},
+        {"socks5://u:p@[fe80::1%1]", "socks5h://u:p@[fe80::1%1]", ""},
+        {"socks5://[fe80::1%25eth 0]:1", "", zone_rule},
+        {"socks5://[fe80::1%]:1", "", zone_rule},
+        {"socks5://[fe80::1%" + std::string(246, 'z') + "]", "", "host name is longer than 253 characters"},
+        {"socks5://[1.2.3.4%1]:1", "", shape},
         {"socks5://pr\xC3\xB6xy:1", "", host_rule},
         {"socks5://h h:1", "", host_rule},
         {"socks5://h%41:1", "", host_rule},
@@ -86,6 +94,11 @@ TEST(CurlProxyUrl, OnlyAHostWithAtMostAPortAndUserInformationIsAProxy)
         {"socks5://u:p%0a@h:1", "", control_rule},
         {"socks5://u%00@h", "", control_rule},
         {"socks5://:pw@h", "", "has a password but no user"},
+        // An '@' before the end of an authority: curl reads the host before it.
+        {"socks5://u:p@proxy.example:1080/x@other.example", "", at_rule},
+        {"socks5://u@p?x@h", "", at_rule},
+        {"socks5://u:p@q#@h", "", at_rule},
+        {"socks5://u:p/q@r@h", "socks5h://u:p%2Fq%40r@h", ""},
         {"socks5://u:" + a255 + "a@h", "", "password is longer than 255 bytes once encoded"},
         {"socks5://u:" + hash85 + "#@h", "", "password is longer than 255 bytes once encoded"},
         {"socks5://" + hash255 + "#:p@h", "", "user is longer than 255 bytes"},

@@ -91,10 +91,11 @@ TEST(ClassifyCurlRun, NonZeroStatusGivesItsClassAndDropsTheOutput)
         {6, "curl: (6) Could not resolve host: proxy.invalid\n", "PROXY_UNREACHABLE"},
         {5, "curl: (5) Could not resolve proxy: proxy.invalid\n", "PROXY_UNREACHABLE"},
         {28, "curl: (28) SOCKS5 read timeout\n", "PROXY_TIMEOUT"},
-        {56, "", "PROXY_AUTH_FAILED"},
+        // The way through the proxy broke after the login.
+        {56, "curl: (56) Failure when receiving data from the peer\n", "PROXY_UNREACHABLE"},
+        {52, "curl: (52) Empty reply from server\n", "PROXY_UNREACHABLE"},
         {67, "", "PROXY_AUTH_FAILED"},
         {1, "", "INTERNAL"},
-        {52, "curl: (52) Empty reply from server\n", "INTERNAL"},
         {-1073741819, "", "INTERNAL"},
         {0x7FFFFFFF, "{\"ip\":\"203.0.113.9\",\"country_code\":\"DE\"}", "INTERNAL"},
     };
@@ -207,6 +208,7 @@ TEST(ClassifyCurlRun, ReplyWithoutUsableAddressShowsItsSizeAndHead)
         "256.1.1.1",
         "1.2.3",
         "1.2.3.4.5",
+        "1.2x3.4",
         "+1.2.3.4",
         "0x1.2.3.4",
         "1.2.3.4::",
@@ -222,6 +224,7 @@ TEST(ClassifyCurlRun, ReplyWithoutUsableAddressShowsItsSizeAndHead)
         ":::",
         "1::2::3",
         ":1::2:3",
+        ":1111::2222:3333",
         "1::2:3:",
         "1::2:3:g",
         // Well-formed but shorter than any IPv4 address: the length rule

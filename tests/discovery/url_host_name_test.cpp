@@ -1,6 +1,10 @@
 #include "discovery/url_host_name.hpp"
 
+#include "discovery/discovery_endpoints.hpp"
+
 #include <gtest/gtest.h>
+
+#include <tuple>
 
 namespace {
 
@@ -23,6 +27,17 @@ TEST(UrlHostName, TakesTheHostOutOfTheAuthority)
         {"", ""},
     };
     for (const auto& c : cases) EXPECT_EQ(url_host_name(c.url), c.host) << c.url;
+}
+
+TEST(DiscoveryEndpoints, EachIsAnHttpsUrlWithItsPathAndTheHostNameFromIt)
+{
+    for (const auto& [url, host, path] : {std::tuple(primary_discovery_url(), primary_host_name(), "/geoip?format=json"),
+                                          std::tuple(fallback_discovery_url(), fallback_host_name(), "/myip")}) {
+        EXPECT_EQ(url.substr(0, 8), "https://");
+        EXPECT_EQ(url.substr(url.find('/', 8)), path);
+        EXPECT_EQ(host, url_host_name(url));
+        EXPECT_FALSE(host.empty());
+    }
 }
 
 } // namespace

@@ -145,6 +145,43 @@ class BrokenCurl(Fault):
         self.assert_whole_report(launch, "ok")
 
 
+class EngineRefused(Fault):
+    """An engine that CreateProcessW refuses, as a truncated update or a blocked
+    one: a text file by its name (193, ERROR_BAD_EXE_FORMAT)."""
+
+    def test_exit_1_a_box_and_the_report_replaced_after_maintenance(self):
+        rig_of.install_curl_double()
+        engine = self.rig.app / "orvalis-browser-engine.exe"
+        engine.write_bytes(b"not a program\r\n")
+        tabs, record = self.rig.profile / "Default" / "Current Tabs", self.rig.base / "dialog.json"
+        tabs.parent.mkdir()
+        discovery = settings(auto_timezone=1, close_previous_tabs="true")
+        # Without a display the window and the box fail at once: the degraded road.
+        for road, text, script, display in [
+                ("passthrough", '{"close-previous-tabs": true}', (), True),
+                ("ok", discovery, (rig_of.json_reply(ip="203.0.113.7"), ("exit", 0)), True),
+                ("degraded", discovery, (), False)]:
+            with self.subTest(road):
+                self.rig.write_settings(text)
+                tabs.write_bytes(b"tab")
+                dismisser = display and subprocess.Popen(
+                    [str(harness.WINE_RUN), str(harness.TOOLS / "dismiss-dialog.exe"), "Orvalis Browser", win(record),
+                     "20000"], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+                launch = self.rig.launch(self.rig.profile_argument(), env=rig_of.scripted_curl(self.rig, *script),
+                                         display=display, expect_engine=False)
+                self.assertEqual(launch.exit_code, 1)
+                self.assertEqual((launch.result["error_code"], launch.result["message"], launch.result["ip"]),
+                                 ("ENGINE_START_FAILED", "CreateProcessW(orvalis-browser-engine.exe) failed with "
+                                  "error 193", "203.0.113.7" if road == "ok" else ""))
+                self.assert_whole_report(launch, road)
+                self.assertFalse(tabs.exists(), "maintenance did not run before the engine")
+                if dismisser:
+                    self.assertEqual(dismisser.wait(timeout=30), 0, "no message box appeared")
+                    head, words = json.loads(record.read_text(encoding="utf-8"))["text"].split("\n\n")[:2]
+                    self.assertEqual(head, "Engine could not be started:\n" + win(engine))
+                    self.assertRegex(words, r"^\S.* \(error 193\)$")
+
+
 class LauncherInAJob(Fault):
     """Started inside a job that allows neither breakaway nor, by its UI
     limits, nesting on Windows 8 and later. Wine nests jobs all the same, so

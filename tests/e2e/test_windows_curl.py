@@ -49,6 +49,7 @@ class WindowsCurl(unittest.TestCase):
         cls.guarded_port = cls.servers.microsocks("-u", USER, "-P", HARD_PASSWORD)
         cls.long_port = cls.servers.microsocks("-u", USER, "-P", LONG_PASSWORD)
         cls.recorder = cls.servers.recorder()
+        cls.recorder6 = cls.servers.recorder("::1")
         cls.silent_port = cls.servers.silent()
         cls.closed_port = real_curl_rig.free_port()
         # A curl config folder whose .curlrc (and 7.55.1's _curlrc) would send the reply into a file.
@@ -175,22 +176,29 @@ class WindowsCurl(unittest.TestCase):
         # sends no credentials for an empty user).
         at = "127.0.0.1:%d" % self.recorder.server_address[1]
         long_user = "#" * 255  # 765 characters once encoded
+        # A zone index reaches curl as written.
+        at6 = "[::1%%251]:%d" % self.recorder6.server_address[1]
         accepted = [
             ("u:p@%s/x/" % at, "u", "p"),
+            ("u:p@%s" % at6, "u", "p"),
             ("%s:p@%s" % (long_user, at), long_user, "p"),
             ("@%s" % at, None, None),
         ]
         refused = [
             ("u:a%%01b@%s" % at, "user or password holds a byte below 0x20, written or as %XX"),
             (":pw@%s" % at, "has a password but no user"),
+            # Every curl reads the host before "/x": the probe would ask another proxy than the browser.
+            ("u:p@127.0.0.1:%d/x@%s" % (self.closed_port, at),
+             "user or password holds an '@' followed by '/', '?' or '#'"),
         ]
 
         def case(_):
             for value, user, password in accepted:
-                self.recorder.seen.clear()
+                recorder = self.recorder6 if "[" in value else self.recorder
+                recorder.seen.clear()
                 launch = self.launch("socks5://" + value)
                 self.assertEqual(launch.result["ip"], EXIT, (value, launch.error))
-                seen = self.recorder.seen[-1]
+                seen = recorder.seen[-1]
                 self.assertEqual((seen["user"], seen["password"]),
                                  tuple(None if text is None else text.encode() for text in (user, password)),
                                  value)

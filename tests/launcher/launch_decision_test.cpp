@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <tuple>
+
 namespace {
 
 LaunchSettings socks5(void (*adjust)(LaunchSettings&))
@@ -60,6 +63,31 @@ TEST(LaunchDecision, ABlockedReportNamesTheErrorReportOnlyWhenThisLaunchWroteIt)
     EXPECT_EQ(blocked_launch_message(state), "see .orvalis-launcher-error.json for details");
     state.error_report_written = false;
     EXPECT_EQ(blocked_launch_message(state), "proxy check failed; no error report could be written");
+}
+
+TEST(LaunchEnd, ARefusedEngineExitsOneAndReplacesTheReportKeepingItsStatusAndFigures)
+{
+    const struct {
+        LaunchOutcome written;
+        EngineStart start;
+        int exit_code;
+        bool replaces_report;
+        const char* error_code;
+        const char* message;
+    } cases[] = {
+        {{"ok", 412, "", ""}, {true, 0}, 0, false, "", ""},
+        {{"ok", 412, "", ""}, {false, 225}, 1, true, "ENGINE_START_FAILED",
+         "CreateProcessW(orvalis-browser-engine.exe) failed with error 225"},
+        {{"degraded", 0, "DIALOG_INIT_FAILED", "CreateProgressDialog returned null; spawned engine without discovery"},
+         {false, 5}, 1, true, "ENGINE_START_FAILED", "CreateProcessW(orvalis-browser-engine.exe) failed with error 5"},
+    };
+    for (const auto& c : cases) {
+        const LaunchEnd end = launch_end(c.written, c.start);
+        EXPECT_EQ(std::tie(end.exit_code, end.replaces_report, end.report.status, end.report.elapsed_ms,
+                           end.report.error_code, end.report.message),
+                  std::tie(c.exit_code, c.replaces_report, c.written.status, c.written.elapsed_ms, c.error_code,
+                           c.message));
+    }
 }
 
 } // namespace

@@ -32,6 +32,7 @@ TEST(StatusMeaning, OnlyMomentaryRefusalsAreTriedAgainAndPendingDeletesAreGone)
         {0xC00000A2, StatusMeaning::refused},  // media write protected
         {0x80000006, StatusMeaning::refused},  // no more files: a warning, not a success
         {0x00000108, StatusMeaning::done},     // an oplock break begun: the open still worked
+        {0x7FFFFFFF, StatusMeaning::done},     // the highest informational status
     };
     for (const auto& row : cases) EXPECT_EQ(status_meaning(row.status), row.meaning) << std::hex << row.status;
 }
@@ -112,33 +113,31 @@ TEST(ListingComplete, OnlyNoMoreFilesEndsAListing)
     }
 }
 
-TEST(RetryBudget, WaitsDoubleAndTheWholeMaintenanceSharesOneBudget)
+TEST(RetryBudget, WaitsDoubleUntilADeadlineChargedWithAllTheTimeThatPassed)
 {
-    RetryBudget budget;
-    // One entry held for good spends the budget once.
-    std::uint32_t waited = 0;
-    std::vector<std::uint32_t> waits;
-    for (unsigned retries = 0;; ++retries) {
-        const std::uint32_t wait = take_retry_wait(budget, retries);
-        if (wait == 0) break;
-        waits.push_back(wait);
-        waited += wait;
+    // Maintenance started at tick 1000, so its deadline is tick 1400.
+    const struct {
+        std::uint64_t now;
+        unsigned retries;
+        std::uint32_t wait;
+    } rows[] = {
+        // An entry held for good, the calls between the waits taking no time.
+        {1000, 0, 10}, {1010, 1, 20}, {1030, 2, 40}, {1070, 3, 80}, {1150, 4, 160}, {1310, 5, 90}, {1400, 6, 0},
+        // Time spent in the calls, or a pause the system made longer, shortens what is left.
+        {1395, 1, 5}, {1200, 0, 10}, {1350, 4, 50},
+        // However many tries were refused, no shift overflows and the deadline caps the wait.
+        {1399, 40, 1}, {1000, 70, 400},
+        // Once the deadline has come, every entry is given up at once.
+        {1400, 0, 0}, {90000, 0, 0},
+    };
+    for (const auto& row : rows) {
+        RetryBudget budget = retry_budget_from(1000);
+        EXPECT_EQ(take_retry_wait(budget, row.retries, row.now), row.wait) << row.now << " " << row.retries;
+        EXPECT_EQ(budget.waits, row.wait != 0 ? 1u : 0u);
     }
-    EXPECT_EQ(waits, (std::vector<std::uint32_t>{10, 20, 40, 80, 160, 90}));
-    EXPECT_EQ(waited, retry_budget_ms);
-    // Every later entry is given up at once.
-    EXPECT_EQ(take_retry_wait(budget, 0), 0u);
-    EXPECT_EQ(budget.left_ms, 0u);
-
-    // Entries let go soon leave the rest for others.
-    RetryBudget shared;
-    EXPECT_EQ(take_retry_wait(shared, 0), 10u);
-    EXPECT_EQ(take_retry_wait(shared, 1), 20u);
-    EXPECT_EQ(take_retry_wait(shared, 0), 10u);
-    EXPECT_EQ(shared.left_ms, retry_budget_ms - 40);
-    // However many tries were refused, no shift overflows and the budget caps the wait.
-    EXPECT_EQ(take_retry_wait(shared, 40), retry_budget_ms - 40);
-    EXPECT_EQ(shared.left_ms, 0u);
+    // Without a start, nothing waits.
+    RetryBudget none;
+    EXPECT_EQ(take_retry_wait(none, 0, 0), 0u);
 }
 
 } // namespace

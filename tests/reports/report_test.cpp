@@ -57,6 +57,8 @@ TEST(JsonEscape, IllFormedUtf8BecomesReplacementCharactersSoTheReportStaysUtf8)
         {"\xF0\x8F\xBF\xBF", fffd + fffd + fffd + fffd},
         {"\xED\xA0\x80", fffd + fffd + fffd},
         {"\xF4\x90\x80\x80", fffd + fffd + fffd + fffd},
+        // A second byte one above the continuation bytes.
+        {"\xC3\xC0", fffd + fffd},
     };
     for (const auto& c : cases) EXPECT_EQ(json_escape(c.input), c.escaped);
 }

@@ -7,12 +7,18 @@ the proxy's exit address:
   /myip               the bare address and a line feed
   anything else       a 404 page, whose first line is longer than an address
 Each request's client address lands in the server's `clients` list; with the
-server's `not_found` set, every path gets the 404 page.
+server's `not_found` set, every path gets the 404 page. The HTTPS listener
+that resets each connection after the handshake stands for a way through the
+proxy that breaks during the transfer.
 """
 
 import http.server
 import json
+import os
 import socket
+import ssl
+import struct
+import subprocess
 import threading
 
 
@@ -72,4 +78,34 @@ def start_silent():
             held.append(connection)
 
     threading.Thread(target=hold, daemon=True).start()
+    return listener, listener.getsockname()[1]
+
+
+def start_tls_reset(folder):
+    """An HTTPS listener (its certificate made in `folder`) that completes the
+    handshake, reads the request, then resets; returns (socket, port)."""
+    certificate, key = os.path.join(folder, "reset.crt"), os.path.join(folder, "reset.key")
+    subprocess.run(["openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", key, "-out", certificate,
+                    "-subj", "/CN=127.0.0.1", "-days", "2"], check=True, capture_output=True)
+    context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+    context.load_cert_chain(certificate, key)
+    listener = socket.socket()
+    listener.bind(("127.0.0.1", 0))
+    listener.listen(16)
+
+    def serve():
+        while True:
+            try:
+                connection, _ = listener.accept()
+            except OSError:
+                return
+            try:
+                with context.wrap_socket(connection, server_side=True) as tls:
+                    tls.recv(4096)
+                    # A zero linger time: closing sends a reset.
+                    tls.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, struct.pack("ii", 1, 0))
+            except OSError:
+                connection.close()
+
+    threading.Thread(target=serve, daemon=True).start()
     return listener, listener.getsockname()[1]

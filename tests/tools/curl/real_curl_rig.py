@@ -5,12 +5,13 @@ demo and the probe's benchmark, which runs as
     python3 real_curl_rig.py VERSION COMMAND [ARG...]
 
 with, around the command, Windows' curl of that version (checked by its
-SHA-256), the geo-IP stand-in and Debian's microsocks leaving through
-127.0.0.3, so that the stand-in sees the proxy's own exit address. The command
-learns them from the environment:
+SHA-256), the geo-IP stand-in, an HTTPS server that resets every connection
+after the handshake, and Debian's microsocks leaving through 127.0.0.3, so
+that the stand-in sees the proxy's own exit address. The command learns them
+from the environment:
   ORVALIS_CURL_DOUBLE      the curl.exe to put into the prefix's system32
   ORVALIS_TEST_CURL_VERSION  its version
-  ORVALIS_TEST_GEOIP_PORT, ORVALIS_TEST_SOCKS_PORT,
+  ORVALIS_TEST_GEOIP_PORT, ORVALIS_TEST_RESET_PORT, ORVALIS_TEST_SOCKS_PORT,
   ORVALIS_TEST_PROXY_EXIT  127.0.0.3
 The command's exit status is the rig's.
 
@@ -26,6 +27,7 @@ import shutil
 import socket
 import subprocess
 import sys
+import tempfile
 import time
 from pathlib import Path
 
@@ -115,9 +117,16 @@ class Servers(contextlib.ExitStack):
         _wait_listening(port, process)
         return port
 
-    def recorder(self):
-        """The recording SOCKS5 proxy, leaving through PROXY_EXIT; `seen` holds what each client said."""
-        server = socks5_recorder.start(PROXY_EXIT)
+    def tls_reset(self):
+        """The HTTPS listener that resets each connection after the handshake; its port."""
+        folder = self.enter_context(tempfile.TemporaryDirectory(prefix="orvalis-reset-"))
+        listener, port = geoip_standin.start_tls_reset(folder)
+        self.callback(listener.close)
+        return port
+
+    def recorder(self, host="127.0.0.1"):
+        """The recording SOCKS5 proxy on `host`, leaving through PROXY_EXIT; `seen` holds what each client said."""
+        server = socks5_recorder.start(PROXY_EXIT, host=host)
         self.callback(server.server_close)
         self.callback(server.shutdown)
         return server
@@ -131,6 +140,7 @@ def main(version, command):
             "ORVALIS_CURL_DOUBLE": str(curl),
             "ORVALIS_TEST_CURL_VERSION": version,
             "ORVALIS_TEST_GEOIP_PORT": str(servers.geoip().server_address[1]),
+            "ORVALIS_TEST_RESET_PORT": str(servers.tls_reset()),
             "ORVALIS_TEST_SOCKS_PORT": str(servers.microsocks()),
             "ORVALIS_TEST_PROXY_EXIT": PROXY_EXIT,
         })
