@@ -15,7 +15,6 @@ build/demo/<name>/, and its reports are also kept in build/demo/reports/
 (result-*.json, error-*.json) for scripts/check-schemas.
 Exit status 0 when both launches ended as they should."""
 
-import contextlib
 import json
 import re
 import shutil
@@ -29,7 +28,7 @@ ROOT = Path(__file__).resolve().parents[1]
 sys.path.insert(0, str(ROOT / "tests" / "e2e"))
 import discovery_rig  # noqa: E402
 import harness  # noqa: E402
-from discovery_rig import real_curl_rig  # noqa: E402
+from discovery_rig import GEOIP_PORT, real_curl_rig  # noqa: E402
 
 OUT = ROOT / "build" / "demo"
 WINDOW_TITLE = "Preparing Orvalis Browser"
@@ -147,12 +146,15 @@ def main():
     # The demo's reports are kept apart from the ones the launch tests archive.
     harness.REPORT_ARCHIVE = OUT / "reports"
     shutil.rmtree(harness.REPORT_ARCHIVE, ignore_errors=True)
-    with contextlib.ExitStack() as stack:
+    discovery_rig.install_real_curl("8.21.0")
+    with real_curl_rig.Servers() as servers:
         try:
-            proxy_port = stack.enter_context(discovery_rig.real_curl())
+            for host in ("127.0.0.1", discovery_rig.FALLBACK_HOST):
+                servers.geoip(host, GEOIP_PORT)
         except OSError as failure:
             sys.exit("demo: cannot serve the geo-IP stand-in on port %d (%s); is a test run using it?"
-                     % (discovery_rig.GEOIP_PORT, failure))
+                     % (GEOIP_PORT, failure))
+        proxy_port = servers.microsocks()
         automatic = {"proxy-server": "socks5://127.0.0.1:%d" % proxy_port, "webrtc-no-leak": True,
                      "auto-geo": True, "auto-lang": True, "auto-timezone": True, "on-proxy-fail": "block"}
         ok = run("every-automatic-value", "Every automatic value, through microsocks on 127.0.0.1:%d" % proxy_port,

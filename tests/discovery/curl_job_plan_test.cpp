@@ -1,5 +1,7 @@
 #include "discovery/curl_job_plan.hpp"
 
+#include "tests/common/probe_results.hpp"
+
 #include <gtest/gtest.h>
 
 #include <vector>
@@ -45,14 +47,6 @@ TEST(CurlJobPlan, TheProbesJobFirstThenABreakawayThenTheLaunchersJob)
     for (const auto& c : cases) EXPECT_EQ(next_curl_job_step(c.attempts), c.next) << c.name;
 }
 
-DiscoveryResult failed(const char* message)
-{
-    DiscoveryResult result;
-    result.error_code = "PROXY_UNREACHABLE";
-    result.message = message;
-    return result;
-}
-
 TEST(CurlJobPlan, AFailedProbeNamesEachRefusedCallWithItsErrorAndWhereCurlRan)
 {
     const char* base = "curl exit 7 against http://g/ via socks5://h:1 after 3 ms";
@@ -72,14 +66,13 @@ TEST(CurlJobPlan, AFailedProbeNamesEachRefusedCallWithItsErrorAndWhereCurlRan)
          "error 1450: curl ran outside every job, ended by its handle)"},
     };
     for (const auto& c : cases) {
-        DiscoveryResult result = failed(base);
+        DiscoveryResult result = probe_failure("PROXY_UNREACHABLE", 3, base, 7);
         note_curl_job(c.attempts, result);
         EXPECT_EQ(result.message, base + c.note);
         EXPECT_EQ(result.error_code, "PROXY_UNREACHABLE");
     }
     // A probe that succeeded has no message, whatever kept curl out of the job.
-    DiscoveryResult success;
-    success.ip = "203.0.113.9";
+    DiscoveryResult success = probe_success("203.0.113.9", 3);
     note_curl_job({{Call::start}, {Call::join, 5}, {Call::start_breaking_away, 5}, {Call::start}}, success);
     EXPECT_EQ(success.message, "");
 }

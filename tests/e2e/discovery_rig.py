@@ -1,10 +1,9 @@
 """What a launch with discovery needs around it: the curl.exe double in the
-prefix's system32, playing a script, and, for the real thing, one of Windows'
-own curl builds there, Debian's microsocks and the geo-IP stand-in on the
-loopback addresses that the tests' launcher asks (127.0.0.1 and 127.0.0.2,
+prefix's system32, playing a script, or one of Windows' own curl builds there
+(with the servers of tests/tools/curl/real_curl_rig.py, the geo-IP stand-in on
+the loopback addresses that the tests' launcher asks: 127.0.0.1 and 127.0.0.2,
 port 47801)."""
 
-import contextlib
 import json
 import shutil
 import sys
@@ -15,9 +14,7 @@ import harness
 from harness import win
 
 sys.path.insert(0, str(harness.ROOT / "tests" / "tools" / "curl"))
-import geoip_standin  # noqa: E402
 import real_curl_rig  # noqa: E402
-import windows_curls  # noqa: E402
 
 GEOIP_PORT = 47801
 PRIMARY_URL = "http://127.0.0.1:%d/geoip?format=json" % GEOIP_PORT
@@ -33,6 +30,12 @@ def system32_curl():
 def install_curl_double():
     harness.ensure_prefix()
     shutil.copy2(harness.TOOLS / "curl" / "curl.exe", system32_curl())
+
+
+def install_real_curl(version):
+    """Windows' own curl of that version, checked, as the prefix's system32 curl.exe."""
+    harness.ensure_prefix()
+    real_curl_rig.install(version, system32_curl())
 
 
 def install_curl_that_cannot_start():
@@ -91,24 +94,12 @@ def wait_until_no_curl(rig, seconds):
     return left
 
 
+def ended_mark(launch, ended):
+    """What the double wrote to `ended` when it ended by itself (None when it
+    did not), read once a curl of `launch` would have reached its own end."""
+    time.sleep(max(0.0, 13 - launch.seconds))
+    return ended.read_text() if ended.exists() else None
+
+
 def json_reply(**fields):
     return ("stdout", json.dumps(fields).encode())
-
-
-@contextlib.contextmanager
-def real_curl(version="8.21.0", geoip_hosts=("127.0.0.1", "127.0.0.2")):
-    """Windows' curl of that version in system32, a plain microsocks proxy
-    leaving through PROXY_EXIT, and the stand-in on each of `geoip_hosts`.
-    Yields the proxy's port."""
-    harness.ensure_prefix()
-    windows_curls.install(version, system32_curl())
-    servers = [geoip_standin.start_geoip(host, GEOIP_PORT) for host in geoip_hosts]
-    proxy, proxy_port = real_curl_rig.start_microsocks()
-    try:
-        yield proxy_port
-    finally:
-        proxy.terminate()
-        proxy.wait()
-        for server in servers:
-            server.shutdown()
-            server.server_close()

@@ -6,6 +6,7 @@ The build tree comes from ORVALIS_BUILD (the Windows build directory)."""
 
 import json
 import os
+import re
 import shutil
 import subprocess
 import tempfile
@@ -31,6 +32,21 @@ ERROR_REPORT = ".orvalis-launcher-error.json"
 # Every report a launch leaves, and every JSON the check writes, is copied here,
 # for the schema check after the tests.
 REPORT_ARCHIVE = BUILD / "e2e-reports"
+# The result report's fields, in their order.
+RESULT_FIELDS = ["schema", "ts", "status", "ip", "timezone", "country_code", "lat", "lng", "lang", "accept_lang",
+                 "elapsed_ms", "provider", "error_code", "message", "launcher_version"]
+
+
+def result_report(status, fields=None, error_code="", message="", elapsed_ms=r"\d+"):
+    """The exact result report line as a pattern: the time stamp any, the text
+    fields those of `fields` or empty, the elapsed time `elapsed_ms`."""
+    fields = fields or {}
+    text = '{"schema":1,"ts":"\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\dZ","status":"%s"' % status
+    for name in ("ip", "timezone", "country_code", "lat", "lng", "lang", "accept_lang"):
+        text += ',"%s":"%s"' % (name, re.escape(fields.get(name, "")))
+    text += ',"elapsed_ms":%s,"provider":"%s","error_code":"%s","message":"%s","launcher_version":"0\\.24\\.0"}\n' % (
+        elapsed_ms, re.escape(fields.get("provider", "")), error_code, re.escape(message))
+    return text.encode()
 
 
 def win(path):
@@ -74,18 +90,21 @@ def run_windows(program, *args, env=None, display=True, timeout=60, stdin=None, 
     return done.returncode, time.monotonic() - started
 
 
-def hold_file(path, ready, *how, cwd=None):
-    """Starts tests/tools' hold-file.exe on `path` with the ready file `ready` and the
-    rest of its arguments `how`, in the host folder `cwd` (its current directory,
-    which it then holds too) when given; waits until it holds the file and returns
-    the process, whether or not it ever did (then the ready file is missing)."""
-    ready.unlink(missing_ok=True)
-    holder = subprocess.Popen([str(WINE_RUN), str(TOOLS / "hold-file.exe"), win(path), win(ready), *how],
-                              stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, cwd=cwd)
-    deadline = time.monotonic() + 20
-    while not ready.exists() and time.monotonic() < deadline and holder.poll() is None:
-        time.sleep(0.05)
-    return holder
+def start_tool(name, *args, cwd=None):
+    """Starts one of tests/tools' programs under Wine, in the host folder `cwd`
+    when given, without waiting for it."""
+    return subprocess.Popen([str(WINE_RUN), str(TOOLS / name), *map(str, args)], stdout=subprocess.DEVNULL,
+                            stderr=subprocess.DEVNULL, cwd=cwd)
+
+
+def close_window(after_ms, *message):
+    """close-window.exe: closes the progress window `after_ms` after it appears,
+    with WM_CLOSE as a user does, or with the window message `message`."""
+    return start_tool("close-window.exe", "OrvalisBrowserLauncher", after_ms, "20000", *message)
+
+
+# The sharing of a virus scanner, an indexer or a sync client: not delete.
+SCANNER_SHARING = "rw"
 
 
 @dataclass
@@ -127,6 +146,21 @@ class Rig:
 
     def cleanup(self):
         shutil.rmtree(self.base, ignore_errors=True)
+
+    def hold_file(self, test, path, *how, cwd=None):
+        """Starts tests/tools' hold-file.exe on `path` with a scanner's sharing and
+        the rest of its arguments `how`, in the host folder `cwd` (its current
+        directory, which it then holds too) when given; `test` fails unless it
+        holds the file, and waits for it at its end. Returns the process."""
+        ready = self.base / "held"
+        ready.unlink(missing_ok=True)
+        holder = start_tool("hold-file.exe", win(path), SCANNER_SHARING, win(ready), *how, cwd=cwd)
+        test.addCleanup(holder.wait, 30)
+        deadline = time.monotonic() + 20
+        while not ready.exists() and time.monotonic() < deadline and holder.poll() is None:
+            time.sleep(0.05)
+        test.assertTrue(ready.exists(), "%s was never held" % path.name)
+        return holder
 
     def write_settings(self, text, where=None):
         target = (where or self.profile) / "command-line.json"

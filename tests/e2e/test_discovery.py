@@ -1,17 +1,13 @@
 """Whole launches with discovery: the scripted curl.exe double for exact
 replies and failures (the real curls of Windows: test_windows_curl)."""
 
-import os
-import re
-import subprocess
-import time
 import unittest
 
 import discovery_rig as rig_of
 import harness
 import profile_tree
 from discovery_rig import FALLBACK_URL, PRIMARY_URL, json_reply
-from harness import Rig, win
+from harness import Rig, result_report, win
 from test_passthrough import machine_switches
 
 PROXY = "socks5://127.0.0.1:1080"
@@ -23,16 +19,6 @@ BERLIN = json_reply(ip="203.0.113.7", country_code="DE", timezone="Europe/Berlin
 def settings(**keys):
     keys.setdefault("proxy_server", '"%s"' % PROXY)
     return "{%s}" % ", ".join('"%s": %s' % (k.replace("_", "-"), v) for k, v in keys.items())
-
-
-def result_report(status, fields, error_code="", message=""):
-    """The exact report line, with the time stamp and elapsed time as patterns."""
-    text = ('{"schema":1,"ts":"\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\dZ","status":"%s"' % status)
-    for name in ("ip", "timezone", "country_code", "lat", "lng", "lang", "accept_lang"):
-        text += ',"%s":"%s"' % (name, re.escape(fields.get(name, "")))
-    text += ',"elapsed_ms":\\d+,"provider":"%s","error_code":"%s","message":"%s","launcher_version":"0\\.24\\.0"}\n' % (
-        re.escape(fields.get("provider", "")), error_code, re.escape(message))
-    return text.encode()
 
 
 class DiscoveryLaunch(unittest.TestCase):
@@ -233,9 +219,7 @@ class Cancelled(DiscoveryLaunch):
     def cancel(self, close_after_ms, *steps, settings_text=None, fallback=None, launcher_alone=False, env=None):
         profile_tree.build(self.rig.profile, session_files=2)
         self.rig.write_settings(settings_text or settings(auto_timezone=1, close_previous_tabs=1))
-        closer = subprocess.Popen([str(harness.WINE_RUN), str(harness.TOOLS / "close-window.exe"),
-                                   "OrvalisBrowserLauncher", str(close_after_ms), "20000"],
-                                  stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        closer = harness.close_window(close_after_ms)
         launch = self.launch(*steps, expect_engine=False, fallback=fallback, launcher_alone=launcher_alone, env=env)
         self.assertEqual(closer.wait(timeout=30), 0, "the window never appeared")
         self.assertEqual(launch.exit_code, 0)
@@ -255,15 +239,12 @@ class Cancelled(DiscoveryLaunch):
         self.assertFalse((self.rig.base / "curl-command-line").exists(), "a probe ran after the close")
         self.assertIsNone(launch.error_report)
 
-    def test_during_a_slow_probe_the_outcome_is_still_stored(self):
-        launch = self.cancel(600, ("sleep", 2000), ("stderr", b"timed out\n"), ("exit", 28))
-        self.assertEqual(launch.error["error_code"], "PROXY_TIMEOUT")
-
-    def test_during_the_pause_of_a_blocked_launch(self):
-        # The probe fails at once; the close comes during the 2.5 s pause and
-        # wins over the block.
-        launch = self.cancel(1200, ("exit", 7))
-        self.assertEqual(launch.error["error_code"], "PROXY_UNREACHABLE")
+    def test_during_a_slow_probe_or_the_pause_of_a_blocked_launch_the_outcome_is_still_stored(self):
+        # A probe that fails at once has the close come during the 2.5 s pause, where it wins over the block.
+        for close_after_ms, steps, error_code in ((600, (("sleep", 2000), ("exit", 28)), "PROXY_TIMEOUT"),
+                                                  (1200, (("exit", 7),), "PROXY_UNREACHABLE")):
+            with self.subTest(error_code):
+                self.assertEqual(self.cancel(close_after_ms, *steps).error["error_code"], error_code)
 
     def test_during_a_fallback_probe_that_outlasts_the_wait(self):
         # The primary fails at once; the fallback probe is still running when
@@ -281,8 +262,7 @@ class Cancelled(DiscoveryLaunch):
         # Its curl went with it, within a moment, and never reached its own end:
         # the mark is still the primary's.
         self.assertEqual(rig_of.wait_until_no_curl(self.rig, seconds=2), [])
-        time.sleep(max(0.0, 13 - launch.seconds))
-        self.assertEqual(ended.read_text(), "ended 7\n")
+        self.assertEqual(rig_of.ended_mark(launch, ended), "ended 7\n")
 
 
 class WorkerStillRunning(DiscoveryLaunch):
@@ -296,9 +276,7 @@ class WorkerStillRunning(DiscoveryLaunch):
             with self.subTest(policy):
                 self.rig.write_settings(settings(auto_timezone=1, on_proxy_fail='"%s"' % policy))
                 ended.unlink(missing_ok=True)
-                closer = subprocess.Popen([str(harness.WINE_RUN), str(harness.TOOLS / "close-window.exe"),
-                                           "OrvalisBrowserLauncher", "600", "20000", str(0x0400 + 2)],
-                                          stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+                closer = harness.close_window(600, 0x0400 + 2)
                 launch = self.launch(("sleep", 12000), BERLIN, ("exit", 0), expect_engine=policy == "fallback",
                                      launcher_alone=True, env={"ORVALIS_CURL_ENDED": win(ended)})
                 self.assertEqual(closer.wait(timeout=30), 0, "the window never appeared")
@@ -314,8 +292,7 @@ class WorkerStillRunning(DiscoveryLaunch):
                     self.assertEqual(self.user_arguments(launch), STATIC_TAIL)
                     self.assertRegex(launch.result_report, result_report("ok", {}))
                 self.assertEqual(rig_of.wait_until_no_curl(self.rig, seconds=2), [])
-        time.sleep(max(0.0, 13 - launch.seconds))
-        self.assertFalse(ended.exists(), "curl ran to its own end")
+        self.assertIsNone(rig_of.ended_mark(launch, ended), "curl ran to its own end")
 
 
 if __name__ == "__main__":

@@ -15,9 +15,7 @@ from discovery_rig import FALLBACK_HOST, GEOIP_PORT, PRIMARY_URL
 from harness import Rig
 from test_discovery import settings
 
-import geoip_standin  # noqa: E402  (on the path through discovery_rig)
 import real_curl_rig  # noqa: E402
-import windows_curls  # noqa: E402
 
 PASSWORD = "s3cret-pw"
 USER = real_curl_rig.PROXY_USER
@@ -39,22 +37,14 @@ def masked(message):
 class LaunchCheck(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
-        windows_curls.build("8.21.0")
-        stack = contextlib.ExitStack()
-        cls.addClassCleanup(stack.close)
-        cls.plain_port = stack.enter_context(rig_of.real_curl(geoip_hosts=()))
-        cls.standins = []
-        for host in ("127.0.0.1", "127.0.0.2"):
-            server = geoip_standin.start_geoip(host, GEOIP_PORT)
-            stack.callback(server.server_close)
-            stack.callback(server.shutdown)
-            cls.standins.append(server)
-        guarded, cls.guarded_port = real_curl_rig.start_microsocks("-u", USER, "-P", PASSWORD)
-        stack.callback(guarded.wait)
-        stack.callback(guarded.terminate)
-        silent, cls.silent_port = geoip_standin.start_silent()
-        stack.callback(silent.close)
-        cls.closed_port = windows_curls.free_port()
+        rig_of.install_real_curl("8.21.0")
+        cls.servers = real_curl_rig.Servers()
+        cls.addClassCleanup(cls.servers.close)
+        cls.plain_port = cls.servers.microsocks()
+        cls.standins = [cls.servers.geoip(host, GEOIP_PORT) for host in ("127.0.0.1", "127.0.0.2")]
+        cls.guarded_port = cls.servers.microsocks("-u", USER, "-P", PASSWORD)
+        cls.silent_port = cls.servers.silent()
+        cls.closed_port = real_curl_rig.free_port()
 
     def proxies(self):
         return {
@@ -77,7 +67,7 @@ class LaunchCheck(unittest.TestCase):
         finally:
             for server in self.standins:
                 server.refusal = None
-            windows_curls.install("8.21.0", rig_of.system32_curl())
+            rig_of.install_real_curl("8.21.0")
 
     def test_the_check_foretells_the_launch_and_changes_nothing(self):
         rows = [

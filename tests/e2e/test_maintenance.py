@@ -64,12 +64,10 @@ class MaintenanceOnRoadsThatStartTheEngine(unittest.TestCase):
         # A console or an editor whose current folder is Default holds it
         # without delete sharing: a folder only passed through must not need it.
         self.rig.write_settings(EVERYTHING.replace("socks5://", "http://"))
-        ready, release = self.rig.base / "held", self.rig.base / "release"
+        release = self.rig.base / "release"
         default = self.rig.profile / "Default"
-        holder = harness.hold_file(default / "Preferences", ready, "20000", harness.win(release), "0", cwd=default)
-        self.addCleanup(holder.wait, 30)
+        holder = self.rig.hold_file(self, default / "Preferences", "20000", harness.win(release), "0", cwd=default)
         self.addCleanup(release.touch)
-        self.assertTrue(ready.exists(), "Default was never held")
         launch = self.rig.launch(self.rig.profile_argument())
         self.assertIsNone(holder.poll(), "Default was let go before the launch ended")
         self.assert_profile_cleaned(launch)

@@ -3,13 +3,13 @@
 import json
 import os
 import re
-import subprocess
 import unittest
 
 import harness
 from harness import Rig, win
 
-TIMESTAMP = rb'"ts":"\d{4}-\d\d-\d\dT\d\d:\d\d:\d\dZ"'
+
+PASSTHROUGH_REPORT = harness.result_report("passthrough", elapsed_ms="0")
 
 
 def machine_switches():
@@ -21,12 +21,6 @@ def machine_switches():
     return ["--device-memory=%d" % memory, "--hardware-concurrency=%d" % os.cpu_count()]
 
 
-def passthrough_report():
-    return (rb'\{"schema":1,' + TIMESTAMP + rb',"status":"passthrough","ip":"","timezone":"","country_code":"",'
-            rb'"lat":"","lng":"","lang":"","accept_lang":"","elapsed_ms":0,"provider":"","error_code":"",'
-            rb'"message":"","launcher_version":"0\.24\.0"\}\n')
-
-
 class EngineMissing(unittest.TestCase):
     def test_message_box_exit_1_and_no_report_touched(self):
         rig = Rig(with_engine=False)
@@ -36,9 +30,7 @@ class EngineMissing(unittest.TestCase):
         (rig.profile / harness.ERROR_REPORT).write_bytes(stale)
         dialog_record = rig.base / "dialog.json"
         # The test plays the user: it waits for the box and presses OK.
-        dismisser = subprocess.Popen([str(harness.WINE_RUN), str(harness.TOOLS / "dismiss-dialog.exe"),
-                                      "Orvalis Browser", win(dialog_record), "20000"],
-                                     stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        dismisser = harness.start_tool("dismiss-dialog.exe", "Orvalis Browser", win(dialog_record), "20000")
         launch = rig.launch(rig.profile_argument(), expect_engine=False)
         self.assertEqual(dismisser.wait(timeout=30), 0, "no message box appeared")
         self.assertEqual(launch.exit_code, 1)
@@ -69,7 +61,7 @@ class Passthrough(unittest.TestCase):
         self.assertEqual(launch.engine["argv"][1:],
                          ["--first", "--user-data-dir=" + win(self.rig.profile), "--x=a b", 'c"d', "e\\\\"]
                          + switches)
-        self.assertRegex(launch.result_report, passthrough_report())
+        self.assertRegex(launch.result_report, PASSTHROUGH_REPORT)
         self.assertIsNone(launch.error_report)
         self.assertEqual(launch.leftovers, [])
 
@@ -89,7 +81,7 @@ class Passthrough(unittest.TestCase):
         self.assertEqual(launch.engine["argv"][1:],
                          ["--user-data-dir=" + win(self.rig.profile), "https://start.example/a b"])
         self.assertTrue(launch.engine["command_line"].endswith(' "https://start.example/a b"'))
-        self.assertRegex(launch.result_report, passthrough_report())
+        self.assertRegex(launch.result_report, PASSTHROUGH_REPORT)
 
     def test_hostile_start_page_stays_one_argument(self):
         for page in ['https://x.example/" --evil-switch "', 'C:\\pages\\', 'a\\"b c\\\\']:
@@ -110,7 +102,7 @@ class Passthrough(unittest.TestCase):
             win(self.rig.profile), win(other), self.rig.profile_argument())
         launch = self.rig.launch(tail, report_dir=other)
         self.assertNotIn("--speech-voices-preset=stock-chrome-windows", launch.engine["argv"])
-        self.assertRegex(launch.result_report, passthrough_report())
+        self.assertRegex(launch.result_report, PASSTHROUGH_REPORT)
         self.assertFalse((self.rig.profile / harness.RESULT_REPORT).exists())
 
 
@@ -129,12 +121,12 @@ class FallbackFolder(unittest.TestCase):
         (folder / harness.RESULT_REPORT).unlink(missing_ok=True)
         launch = rig.launch("--no-profile", report_dir=folder)
         self.assertEqual(launch.engine["argv"][-1], "https://fallback.example/")
-        self.assertRegex(launch.result_report, passthrough_report())
+        self.assertRegex(launch.result_report, PASSTHROUGH_REPORT)
 
         # A profile without its own file uses the fallback file as well.
         launch = rig.launch(rig.profile_argument())
         self.assertEqual(launch.engine["argv"][-1], "https://fallback.example/")
-        self.assertRegex(launch.result_report, passthrough_report())
+        self.assertRegex(launch.result_report, PASSTHROUGH_REPORT)
 
 
 if __name__ == "__main__":

@@ -1,12 +1,14 @@
 """Whole launches with Windows' own curl: each of the builds in ../shared/curl
 (7.55.1, 8.4.0, 8.21.0) in turn as the prefix's system32 curl.exe, through
-Debian's microsocks (with user and password), Debian's dante (which answers
-with SOCKS5 failures of its own) and a recording SOCKS5 listener, against the
-geo-IP stand-in. The servers are shared by every case of a version."""
+Debian's microsocks (with user and password) and the recording SOCKS5 proxy
+(which answers a target it cannot reach with SOCKS5's "connection refused"),
+against the geo-IP stand-in. The servers are shared by every case."""
 
 import contextlib
 import sys
+import tempfile
 import unittest
+from pathlib import Path
 
 import discovery_rig as rig_of
 import harness
@@ -15,10 +17,7 @@ from harness import Rig
 from test_discovery import STATIC_TAIL, settings
 
 sys.path.insert(0, str(harness.ROOT / "tests" / "tools" / "curl"))
-import geoip_standin  # noqa: E402
 import real_curl_rig  # noqa: E402
-import socks5_recorder  # noqa: E402
-import windows_curls  # noqa: E402
 
 EXIT = rig_of.PROXY_EXIT
 USER = real_curl_rig.PROXY_USER
@@ -41,31 +40,22 @@ class WindowsCurl(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
         # Checked first: a missing or wrong build fails the tests, never skips them.
-        for version in windows_curls.VERSIONS:
-            windows_curls.build(version)
+        for version in real_curl_rig.VERSIONS:
+            real_curl_rig.build(version)
         harness.ensure_prefix()
-        stack = contextlib.ExitStack()
-        cls.addClassCleanup(stack.close)
-        cls.fallback = geoip_standin.start_geoip("127.0.0.2", GEOIP_PORT)
-        stack.callback(cls.fallback.server_close)
-        stack.callback(cls.fallback.shutdown)
-        for name, credentials in (("guarded", ("-u", USER, "-P", HARD_PASSWORD)),
-                                  ("long", ("-u", USER, "-P", LONG_PASSWORD))):
-            process, port = real_curl_rig.start_microsocks(*credentials)
-            stack.callback(process.wait)
-            stack.callback(process.terminate)
-            setattr(cls, name + "_port", port)
-        cls.dante = windows_curls.Dante(EXIT)
-        stack.callback(cls.dante.stop)
-        cls.recorder = socks5_recorder.start(EXIT)
-        stack.callback(cls.recorder.server_close)
-        stack.callback(cls.recorder.shutdown)
-        cls.recorder6 = socks5_recorder.start(EXIT, host="::1")
-        stack.callback(cls.recorder6.server_close)
-        stack.callback(cls.recorder6.shutdown)
-        silent, cls.silent_port = geoip_standin.start_silent()
-        stack.callback(silent.close)
-        cls.closed_port = windows_curls.free_port()
+        cls.servers = real_curl_rig.Servers()
+        cls.addClassCleanup(cls.servers.close)
+        cls.servers.geoip(rig_of.FALLBACK_HOST, GEOIP_PORT)
+        cls.guarded_port = cls.servers.microsocks("-u", USER, "-P", HARD_PASSWORD)
+        cls.long_port = cls.servers.microsocks("-u", USER, "-P", LONG_PASSWORD)
+        cls.recorder = cls.servers.recorder()
+        cls.recorder6 = cls.servers.recorder("::1")
+        cls.silent_port = cls.servers.silent()
+        cls.closed_port = real_curl_rig.free_port()
+        # A curl config folder whose .curlrc (and 7.55.1's _curlrc) would send the reply into a file.
+        cls.curl_home = Path(cls.servers.enter_context(tempfile.TemporaryDirectory(prefix="orvalis-curl-home-")))
+        for name in (".curlrc", "_curlrc"):
+            (cls.curl_home / name).write_text('output = "%s"\n' % (cls.curl_home / "diverted"))
 
     def setUp(self):
         self.rig = Rig(launcher=harness.LOCAL_DISCOVERY_LAUNCHER)
@@ -74,19 +64,18 @@ class WindowsCurl(unittest.TestCase):
     @contextlib.contextmanager
     def primary(self):
         """The primary endpoint's stand-in on 127.0.0.1, for as long as the block runs."""
-        server = geoip_standin.start_geoip("127.0.0.1", GEOIP_PORT)
-        try:
-            yield server
-        finally:
-            server.shutdown()
-            server.server_close()
+        with real_curl_rig.Servers() as servers:
+            yield servers.geoip("127.0.0.1", GEOIP_PORT)
 
     def for_each_curl(self, case):
         """Runs case(version) with each build in system32 in turn."""
-        for version in windows_curls.VERSIONS:
+        for version in real_curl_rig.VERSIONS:
             with self.subTest(curl=version):
-                windows_curls.install(version, rig_of.system32_curl())
+                rig_of.install_real_curl(version)
                 case(version)
+
+    def recorder_proxy(self):
+        return "socks5://127.0.0.1:%d" % self.recorder.server_address[1]
 
     def launch(self, proxy, env=None, **keys):
         """A launch that asks for the time zone and, should the probe fail,
@@ -107,16 +96,23 @@ class WindowsCurl(unittest.TestCase):
         guarded = "127.0.0.1:%d" % self.guarded_port
 
         def case(version):
-            # The password holds U+00E9, U+FF02, a blank and " \ # / ? @ : %.
+            # The password holds U+00E9, U+FF02, a blank and " \ # / ? @ : %, each of
+            # which curl gets only as %XX through its standard input; a curl config
+            # file in CURL_HOME would send the reply elsewhere.
             launch = self.launch("socks5://%s:%s@%s" % (USER, HARD_PASSWORD, guarded), webrtc_no_leak=1,
-                                 auto_geo=1, auto_lang=1, on_proxy_fail='"block"')
+                                 auto_geo=1, auto_lang=1, on_proxy_fail='"block"',
+                                 env={"CURL_HOME": harness.win(self.curl_home)})
             self.assertEqual(launch.exit_code, 0, launch.error)
             self.assertEqual(launch.engine["argv"][2:], PERSONA)
             self.assertEqual((launch.result["ip"], launch.result["country_code"]), (EXIT, "DE"))
             self.assertIsNone(launch.error_report)
+            self.assertFalse((self.curl_home / "diverted").exists())
 
-            launch = self.launch("socks5://%s:%s@127.0.0.1:%d" % (USER, LONG_PASSWORD, self.long_port))
-            self.assertEqual(launch.result["ip"], EXIT, launch.error)
+            # A password of 255 bytes, and a %XX written in one keeps curl's meaning: %70 is the 'p'.
+            for proxy in ("socks5://%s:%s@127.0.0.1:%d" % (USER, LONG_PASSWORD, self.long_port),
+                          "socks5://%s:%%70%s@%s" % (USER, HARD_PASSWORD[1:], guarded)):
+                launch = self.launch(proxy)
+                self.assertEqual(launch.result["ip"], EXIT, launch.error)
 
             # A refused login, and a proxy that wants one that was not given.
             for proxy in ("socks5://%s:%sx@%s" % (USER, HARD_PASSWORD, guarded), "socks5://" + guarded):
@@ -133,22 +129,43 @@ class WindowsCurl(unittest.TestCase):
                                      env={"NO_PROXY": "*", "no_proxy": "*"})
                 self.assert_failed(launch, "PROXY_UNREACHABLE", 7)
                 self.assertEqual(primary.clients, [])
+                # An error page is no address; its report stays one line.
+                primary.not_found = True
+                launch = self.launch("socks5://%s:%s@127.0.0.1:%d" % (USER, HARD_PASSWORD, self.guarded_port))
+                self.assertEqual((launch.error["error_code"], launch.error["curl_exit_code"]),
+                                 ("DISCOVERY_HTTP_ERROR", 0))
+                self.assertEqual(launch.error_report.count(b"\n"), 1)
+                self.assertTrue(launch.error_report.endswith(b"}\n"))
             self.assert_failed(self.launch("socks5://no-such-proxy.invalid:1080"), "PROXY_UNREACHABLE",
                                NAME_FAILURE[version])
-            # Nothing listens at the primary endpoint: dante says "connection refused".
-            self.assert_failed(self.launch("socks5://127.0.0.1:%d" % self.dante.port), "PROXY_UNREACHABLE",
-                               SOCKS_FAILURE[version])
+            # Nothing listens at the primary endpoint: the proxy says "connection refused".
+            self.assert_failed(self.launch(self.recorder_proxy()), "PROXY_UNREACHABLE", SOCKS_FAILURE[version])
+            # curl's own ten-second limit.
             launch = self.launch("socks5://127.0.0.1:%d" % self.silent_port)
             self.assert_failed(launch, "PROXY_TIMEOUT", 28)
             self.assertGreaterEqual(launch.error["elapsed_ms"], 9900)
+            self.assertLess(launch.error["elapsed_ms"], 13000)
         self.for_each_curl(case)
 
-    def test_fallback_endpoint_answers_through_dante_when_the_primary_cannot(self):
+    def test_without_its_input_curl_has_nothing_to_fetch(self):
+        # The launcher's curl line (test_discovery checks it to the letter)
+        # with a standard input that ends at once, as a curl that never gets
+        # the config text meets it: the URL travels with the proxy, so curl
+        # has no URL (2) rather than one it would ask directly.
         def case(_):
-            launch = self.launch("socks5://127.0.0.1:%d" % self.dante.port, auto_timezone=0, webrtc_no_leak=1)
+            code, _ = harness.run_windows(rig_of.system32_curl(), "-q", "-K", "-", "--socks5-basic", "--noproxy", "",
+                                          "--ssl-no-revoke", "--max-time", "10", "-sS")
+            self.assertEqual(code, 2)
+        self.for_each_curl(case)
+
+    def test_fallback_endpoint_answers_when_the_primary_cannot(self):
+        def case(_):
+            launch = self.launch(self.recorder_proxy(), auto_timezone=0, webrtc_no_leak=1)
             self.assertEqual(launch.engine["argv"][2:], [
                 "--webrtc-fake-public-ip=" + EXIT, "--force-webrtc-ip-handling-policy=default"] + STATIC_TAIL)
-            self.assertEqual((launch.result["ip"], launch.result["provider"]), (EXIT, rig_of.FALLBACK_HOST))
+            # The fallback's plain-text reply: the address and nothing else.
+            self.assertEqual((launch.result["ip"], launch.result["provider"], launch.result["country_code"]),
+                             (EXIT, rig_of.FALLBACK_HOST, ""))
             self.assertIsNone(launch.error_report)
         self.for_each_curl(case)
 

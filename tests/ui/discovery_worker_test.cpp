@@ -1,6 +1,7 @@
 #include "ui/discovery_worker.hpp"
 
 #include "common/text_conversion.hpp"
+#include "tests/common/probe_results.hpp"
 #include "discovery/discovery_endpoints.hpp"
 #include "ui/progress_messages.hpp"
 
@@ -111,35 +112,6 @@ void expect_shown(const Seen& seen, const std::vector<Shown>& expected)
     }
 }
 
-DiscoveryResult success(std::string ip, std::int64_t elapsed_ms)
-{
-    DiscoveryResult result;
-    result.ip = std::move(ip);
-    result.curl_exit_code = 0;
-    result.elapsed_ms = elapsed_ms;
-    return result;
-}
-
-DiscoveryResult berlin()
-{
-    DiscoveryResult result = success("203.0.113.7", 412);
-    result.country_code = "DE";
-    result.timezone = "Europe/Berlin";
-    result.latitude = "52.5200";
-    result.longitude = "13.4050";
-    return result;
-}
-
-DiscoveryResult failure(std::string code, std::int64_t elapsed_ms)
-{
-    DiscoveryResult result;
-    result.error_code = std::move(code);
-    result.message = "no answer";
-    result.curl_exit_code = 28;
-    result.elapsed_ms = elapsed_ms;
-    return result;
-}
-
 std::wstring contacting()
 {
     return L"contacting " + utf8_to_wide(std::string(primary_host_name())) + L" via SOCKS5\u2026";
@@ -158,7 +130,7 @@ TEST(DiscoveryWorker, PrimarySuccessShowsEachStepAndFinishesTheStateBeforeClosin
     settings.webrtc_no_leak = settings.auto_geo = settings.auto_lang = settings.auto_timezone = true;
 
     LaunchState state;
-    const Seen seen = run(settings, {berlin()}, state);
+    const Seen seen = run(settings, {probe_berlin()}, state);
 
     const std::vector<std::string> log = {
         "delete C:\\Profiles\\A\\.orvalis-launcher-error.json",
@@ -185,7 +157,7 @@ TEST(DiscoveryWorker, SuccessWithNothingToDeriveReadsPassthrough)
     settings.proxy_server = "socks5://127.0.0.1:1080";
     settings.auto_lang = true;
     settings.has_lang = true;
-    DiscoveryResult reply = berlin();
+    DiscoveryResult reply = probe_berlin();
     reply.country_code.clear();
 
     LaunchState state;
@@ -206,7 +178,8 @@ TEST(DiscoveryWorker, FallbackAnswersWhenOnlyTheAddressIsWanted)
     settings.webrtc_no_leak = true;
 
     LaunchState state;
-    const Seen seen = run(settings, {failure("PROXY_TIMEOUT", 10004), success("198.51.100.23", 250)}, state);
+    const Seen seen =
+        run(settings, {probe_failure("PROXY_TIMEOUT", 10004), probe_success("198.51.100.23", 250)}, state);
 
     const std::vector<std::string> log = {
         "delete C:\\Profiles\\A\\.orvalis-launcher-error.json",
@@ -244,7 +217,7 @@ TEST(DiscoveryWorker, FailureEitherBlocksTheLaunchOrCarriesOnWithoutPersona)
         {"block, automatic zone rules out the fallback",
          "block",
          true,
-         {failure("PROXY_TIMEOUT", 10010)},
+         {probe_failure("PROXY_TIMEOUT", 10010)},
          {deleted, "update 0", "sleep 120", "update 1", "discover primary", "report primary PROXY_TIMEOUT",
           "update 1", "sleep 2500", "update 2", "sleep 120", "update 3", "sleep 80", "close"},
          {{0, proxy, true, false},
@@ -258,7 +231,7 @@ TEST(DiscoveryWorker, FailureEitherBlocksTheLaunchOrCarriesOnWithoutPersona)
         {"fallback policy, both endpoints fail",
          "fallback",
          false,
-         {failure("PROXY_TIMEOUT", 10010), failure("PROXY_AUTH_FAILED", 30)},
+         {probe_failure("PROXY_TIMEOUT", 10010), probe_failure("PROXY_AUTH_FAILED", 30)},
          {deleted, "update 0", "sleep 120", "update 1", "discover primary", "update 1", "discover fallback",
           "report fallback PROXY_AUTH_FAILED", "update 1", "sleep 180", "update 2", "sleep 120", "update 3",
           "sleep 80", "close"},
@@ -323,7 +296,7 @@ TEST(DiscoveryWorker, StopsAtTheNextOfItsThreeChecksOnceTheUserHasClosed)
         settings.proxy_server = "socks5://127.0.0.1:1080";
         settings.auto_geo = true;
         std::deque<DiscoveryResult> replies;
-        if (row.log.size() > 3) replies.push_back(failure("PROXY_REFUSED", 3));
+        if (row.log.size() > 3) replies.push_back(probe_failure("PROXY_REFUSED", 3));
 
         LaunchState state;
         const Seen seen = run(settings, replies, state, report_path, row.cancel_at, row.occurrence);
@@ -343,7 +316,7 @@ TEST(DiscoveryWorker, WithoutAReportPathNothingIsDeleted)
     settings.proxy_server = "socks5://127.0.0.1:1080";
     settings.auto_lang = true;
     LaunchState state;
-    const Seen seen = run(settings, {failure("PROXY_TIMEOUT", 10010)}, state, L"");
+    const Seen seen = run(settings, {probe_failure("PROXY_TIMEOUT", 10010)}, state, L"");
     EXPECT_EQ(seen.log.at(0), "update 0");
     // The writer is told the empty path and writes nothing with it.
     EXPECT_EQ(seen.report_paths, std::vector<std::wstring>{L""});

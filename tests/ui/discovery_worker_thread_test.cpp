@@ -8,6 +8,7 @@
 
 #include "ui/launch_state_handover.hpp"
 #include "ui/progress_messages.hpp"
+#include "tests/common/probe_results.hpp"
 
 #include <gtest/gtest.h>
 
@@ -70,76 +71,72 @@ DiscoveryWorkerInput input()
     return worker_input;
 }
 
+// The window takes the worker's messages, painting in between, until the
+// worker closes it or the user does during the probe; the user's close stops
+// the worker after it has stored the probe's outcome.
 TEST(DiscoveryWorkerThread, WindowPaintsWhileTheWorkerChangesLines)
 {
-    GuardedProgressSteps progress_steps;
-    install_progress_steps(progress_steps);
-    LaunchState state;
-    Mailbox mailbox;
-    const DiscoveryWorkerActions actions = threaded_actions(mailbox, [] {
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        DiscoveryResult result;
-        result.ip = "203.0.113.7";
-        result.timezone = "Europe/Berlin";
-        result.elapsed_ms = 20;
-        return result;
-    });
+    using Message = std::pair<unsigned, std::size_t>;
+    const Message close{WM_PROGRESS_CLOSE, 0};
+    DiscoveryResult found = probe_success("203.0.113.7", 20);
+    found.timezone = "Europe/Berlin";
+    const struct {
+        const char* name;
+        bool user_closes;
+        DiscoveryResult outcome;
+        std::vector<Message> taken;
+        std::vector<Message> after_close;
+        std::wstring fake_public_ip, timezone_override;
+        bool blocked;
+        std::int64_t elapsed_ms;
+        std::wstring found_line;
+    } cases[] = {
+        {"the worker closes", false, found,
+         {{WM_PROGRESS_UPDATE, 0}, {WM_PROGRESS_UPDATE, 1}, {WM_PROGRESS_UPDATE, 1}, {WM_PROGRESS_UPDATE, 2},
+          {WM_PROGRESS_UPDATE, 3}, close},
+         {}, L"203.0.113.7", L"Europe/Berlin", false, 20, L"ip=203.0.113.7 tz=Europe/Berlin"},
+        {"the user closes during the probe", true, probe_failure("PROXY_TIMEOUT", 10003),
+         {{WM_PROGRESS_UPDATE, 0}, {WM_PROGRESS_UPDATE, 1}}, {{WM_PROGRESS_UPDATE, 1}}, L"", L"", true, 10003, L""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        GuardedProgressSteps progress_steps;
+        install_progress_steps(progress_steps);
+        LaunchState state;
+        Mailbox mailbox;
+        std::promise<void> user_closed;
+        std::shared_future<void> closed = user_closed.get_future().share();
+        const DiscoveryWorkerActions actions = threaded_actions(mailbox, [&c, closed] {
+            if (c.user_closes) closed.wait();
+            else std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            return c.outcome;
+        });
 
-    std::thread worker([&] { run_discovery_worker(input(), actions, progress_steps, state); });
-    std::vector<std::pair<unsigned, std::size_t>> received;
-    std::pair<unsigned, std::size_t> message;
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    while (std::chrono::steady_clock::now() < deadline) {
-        if (!next_message(mailbox, progress_steps, message)) continue;
-        received.push_back(message);
-        if (message.first == WM_PROGRESS_CLOSE) break;
+        std::thread worker([&] { run_discovery_worker(input(), actions, progress_steps, state); });
+        std::vector<Message> taken;
+        Message message;
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+        while (std::chrono::steady_clock::now() < deadline) {
+            if (!next_message(mailbox, progress_steps, message)) continue;
+            taken.push_back(message);
+            if (message == close || (c.user_closes && message == Message{WM_PROGRESS_UPDATE, 1})) break;
+        }
+        // What the window does on WM_CLOSE; then it is gone and reads nothing more.
+        if (c.user_closes) state.cancelled.exchange(true);
+        user_closed.set_value();
+        // The launcher waits for the worker, then reads what it found.
+        worker.join();
+
+        EXPECT_EQ(taken, c.taken);
+        EXPECT_EQ(std::vector<Message>(mailbox.messages.begin(), mailbox.messages.end()), c.after_close);
+        EXPECT_EQ(state.fake_public_ip, c.fake_public_ip);
+        EXPECT_EQ(state.timezone_override, c.timezone_override);
+        EXPECT_EQ(state.provider, "tessar");
+        EXPECT_EQ(state.cancelled.load(), c.user_closes);
+        EXPECT_EQ(state.blocked.load(), c.blocked);
+        EXPECT_EQ(state.elapsed_ms, c.elapsed_ms);
+        EXPECT_EQ(copy_progress_steps(progress_steps).at(2).detail, c.found_line);
     }
-    // The window is gone; the launcher waits for the worker, then reads what it found.
-    worker.join();
-
-    const std::vector<std::pair<unsigned, std::size_t>> expected = {
-        {WM_PROGRESS_UPDATE, 0}, {WM_PROGRESS_UPDATE, 1}, {WM_PROGRESS_UPDATE, 1},
-        {WM_PROGRESS_UPDATE, 2}, {WM_PROGRESS_UPDATE, 3}, {WM_PROGRESS_CLOSE, 0}};
-    EXPECT_EQ(received, expected);
-    EXPECT_EQ(state.fake_public_ip, L"203.0.113.7");
-    EXPECT_EQ(state.timezone_override, L"Europe/Berlin");
-    EXPECT_EQ(state.provider, "tessar");
-    EXPECT_FALSE(state.cancelled.load());
-    EXPECT_EQ(copy_progress_steps(progress_steps).at(2).detail, L"ip=203.0.113.7 tz=Europe/Berlin");
-}
-
-TEST(DiscoveryWorkerThread, UserClosingDuringTheProbeStopsTheWorkerAfterItsOutcome)
-{
-    GuardedProgressSteps progress_steps;
-    install_progress_steps(progress_steps);
-    LaunchState state;
-    Mailbox mailbox;
-    std::promise<void> user_closed;
-    std::shared_future<void> closed = user_closed.get_future().share();
-    const DiscoveryWorkerActions actions = threaded_actions(mailbox, [closed] {
-        closed.wait();
-        DiscoveryResult result;
-        result.error_code = "PROXY_TIMEOUT";
-        result.elapsed_ms = 10003;
-        return result;
-    });
-
-    std::thread worker([&] { run_discovery_worker(input(), actions, progress_steps, state); });
-    std::pair<unsigned, std::size_t> message;
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    while (std::chrono::steady_clock::now() < deadline) {
-        if (!next_message(mailbox, progress_steps, message)) continue;
-        if (message == std::pair<unsigned, std::size_t>{WM_PROGRESS_UPDATE, 1}) break;
-    }
-    // What the window does on WM_CLOSE; then it is gone and reads nothing more.
-    state.cancelled.exchange(true);
-    user_closed.set_value();
-    worker.join();
-
-    std::vector<std::pair<unsigned, std::size_t>> after_close(mailbox.messages.begin(), mailbox.messages.end());
-    EXPECT_EQ(after_close, (std::vector<std::pair<unsigned, std::size_t>>{{WM_PROGRESS_UPDATE, 1}}));
-    EXPECT_TRUE(state.blocked.load());
-    EXPECT_EQ(state.elapsed_ms, 10003);
 }
 
 void fill_every_value(LaunchState& state)

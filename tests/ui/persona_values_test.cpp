@@ -3,23 +3,11 @@
 #include "common/text_conversion.hpp"
 #include "discovery/country_languages.hpp"
 #include "discovery/discovery_endpoints.hpp"
+#include "tests/common/probe_results.hpp"
 
 #include <gtest/gtest.h>
 
 namespace {
-
-DiscoveryResult berlin()
-{
-    DiscoveryResult result;
-    result.ip = "203.0.113.7";
-    result.curl_exit_code = 0;
-    result.elapsed_ms = 412;
-    result.country_code = "DE";
-    result.timezone = "Europe/Berlin";
-    result.latitude = "52.5200";
-    result.longitude = "13.4050";
-    return result;
-}
 
 std::wstring wide(std::string_view text)
 {
@@ -39,30 +27,30 @@ TEST(PersonaValues, DerivesOnlyWhatIsAskedForAndNotSetByTheSettingsFile)
     everything.webrtc_no_leak = everything.auto_geo = everything.auto_lang = everything.auto_timezone = true;
 
     std::vector<Row> rows;
-    rows.push_back({"nothing asked", LaunchSettings{}, berlin(), L"", L"", L"", L"", L"", L""});
-    rows.push_back({"everything asked", everything, berlin(), L"203.0.113.7", L"Europe/Berlin", wide(german.lang),
+    rows.push_back({"nothing asked", LaunchSettings{}, probe_berlin(), L"", L"", L"", L"", L"", L""});
+    rows.push_back({"everything asked", everything, probe_berlin(), L"203.0.113.7", L"Europe/Berlin", wide(german.lang),
                     wide(german.accept_lang), L"52.5200", L"13.4050"});
     {
         LaunchSettings s = everything;
         s.has_fake_public_ip = s.has_geo_lat = s.has_lang = s.has_timezone_override = true;
-        rows.push_back({"settings file sets some", s, berlin(), L"", L"", L"", wide(german.accept_lang), L"",
+        rows.push_back({"settings file sets some", s, probe_berlin(), L"", L"", L"", wide(german.accept_lang), L"",
                         L"13.4050"});
     }
     {
-        DiscoveryResult r = berlin();
+        DiscoveryResult r = probe_berlin();
         r.longitude.clear();
         rows.push_back({"coordinates come only as a pair", everything, r, L"203.0.113.7", L"Europe/Berlin",
                         wide(german.lang), wide(german.accept_lang), L"", L""});
     }
     {
-        DiscoveryResult r = berlin();
+        DiscoveryResult r = probe_berlin();
         r.country_code.clear();
         r.timezone.clear();
         rows.push_back({"reply without country or zone", everything, r, L"203.0.113.7", L"", L"", L"", L"52.5200",
                         L"13.4050"});
     }
     {
-        DiscoveryResult r = berlin();
+        DiscoveryResult r = probe_berlin();
         r.country_code = "ZZ";
         const CountryLanguages fallback = lookup_country_languages("ZZ");
         rows.push_back({"unknown country takes the default row", everything, r, L"203.0.113.7", L"Europe/Berlin",

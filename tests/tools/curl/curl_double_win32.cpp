@@ -26,32 +26,17 @@
 
 #include "common/text_conversion.hpp"
 #include "tests/common/curl_config_reader.hpp"
+#include "tests/win32/support/test_support.hpp"
 
 #include <windows.h>
 
 #include <cstdlib>
 #include <fstream>
 #include <initializer_list>
-#include <iterator>
 #include <sstream>
 #include <string>
 
 namespace {
-
-std::wstring environment_value(const wchar_t* name)
-{
-    const DWORD size = GetEnvironmentVariableW(name, nullptr, 0);
-    if (size == 0) return {};
-    std::wstring value(size, L'\0');
-    value.resize(GetEnvironmentVariableW(name, value.data(), size));
-    return value;
-}
-
-std::string read_file(const std::wstring& path)
-{
-    std::ifstream in(path.c_str(), std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
 void write_all(HANDLE to, const char* data, std::size_t size)
 {
@@ -78,7 +63,7 @@ void flood(ULONGLONG milliseconds)
 
 int play_script(const std::wstring& path)
 {
-    const std::string script = read_file(path);
+    const std::string script = read_whole_file(path);
     std::size_t at = 0;
     while (at < script.size()) {
         const std::size_t line_end = script.find('\n', at);

@@ -8,9 +8,10 @@ the proxy's exit address:
   anything else       a 404 page, whose first line is longer than an address
 Each request's client address lands in the server's `clients` list. While the
 server's `refusal` holds bytes, every request gets them instead, with status
-429, as a rate-limited service answers. The HTTPS listener that resets each
-connection after the handshake stands for a way through the proxy that breaks
-during the transfer.
+429, as a rate-limited service answers; with the server's `not_found` set,
+every path gets the 404 page. The HTTPS listener that resets each connection
+after the handshake stands for a way through the proxy that breaks during the
+transfer.
 """
 
 import http.server
@@ -30,11 +31,12 @@ class _Handler(http.server.BaseHTTPRequestHandler):
         if self.server.refusal is not None:
             self._send(429, "text/plain", self.server.refusal)
             return
-        if self.path == "/geoip?format=json":
+        path = None if self.server.not_found else self.path
+        if path == "/geoip?format=json":
             body = json.dumps({"ip": address, "country_code": "DE", "timezone": "Europe/Berlin",
                                "latitude": 52.52, "longitude": "13.405"}).encode()
             kind = "application/json"
-        elif self.path == "/myip":
+        elif path == "/myip":
             body = (address + "\n").encode()
             kind = "text/plain"
         else:
@@ -60,6 +62,7 @@ def start_geoip(host="127.0.0.1", port=0):
     server = http.server.ThreadingHTTPServer((host, port), _Handler)
     server.clients = []
     server.refusal = None
+    server.not_found = False
     threading.Thread(target=server.serve_forever, daemon=True).start()
     return server
 

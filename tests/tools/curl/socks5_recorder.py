@@ -5,9 +5,8 @@ connection, the methods of the greeting, the user and password of a
 user/password login (RFC 1929) as bytes, and the target of the CONNECT, and
 then carries the connection on from `exit_address`, so that the geo-IP
 stand-in answers with the proxy's exit address. It offers user/password when
-the greeting has it, else no authentication, and takes any login. Given a
-`reply` code it answers every CONNECT with that SOCKS5 failure instead (1 is
-"general failure").
+the greeting has it, else no authentication, and takes any login. A target it
+cannot reach gets SOCKS5's own "connection refused" reply (5).
 """
 
 import socket
@@ -70,9 +69,6 @@ class _Handler(socketserver.BaseRequestHandler):
                 host = socket.inet_ntop(socket.AF_INET6, _read_exactly(sock, 16))
             port = int.from_bytes(_read_exactly(sock, 2), "big")
             seen["target"] = (host, port)
-            if self.server.reply:
-                sock.sendall(bytes([5, self.server.reply, 0, 1]) + bytes(6))
-                return
             try:
                 onward = socket.create_connection((host, port), timeout=5,
                                                   source_address=(self.server.exit_address, 0))
@@ -99,12 +95,11 @@ class _Server6(_Server):
     address_family = socket.AF_INET6
 
 
-def start(exit_address, reply=0, host="127.0.0.1", port=0):
+def start(exit_address, host="127.0.0.1", port=0):
     """Serves on `host` (a free port by default) in a background thread;
     `server.seen` is the list of what each connection said, in arrival order."""
     server = (_Server6 if ":" in host else _Server)((host, port), _Handler)
     server.seen = []
     server.exit_address = exit_address
-    server.reply = reply
     threading.Thread(target=server.serve_forever, daemon=True).start()
     return server

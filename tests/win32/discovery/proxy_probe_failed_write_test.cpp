@@ -3,7 +3,7 @@
 
 #include "discovery/proxy_probe.hpp"
 
-#include "system_curl.hpp"
+#include "tests/win32/support/test_support.hpp"
 
 #include <gtest/gtest.h>
 #include <windows.h>

@@ -5,9 +5,8 @@
 // to a job that lets curl break away, and on to a job nested in it that does
 // not.
 
-#include "discovery/proxy_probe.hpp"
-
-#include "system_curl.hpp"
+#include "tests/win32/support/scripted_curl.hpp"
+#include "tests/win32/support/test_support.hpp"
 
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -15,15 +14,6 @@
 #include <string>
 
 namespace {
-
-const std::string proxy = "socks5://127.0.0.1:1080";
-const std::string url = "https://geoip.example.com/geoip?format=json";
-
-std::string unreachable_message(const DiscoveryResult& result, int status)
-{
-    return "curl exit " + std::to_string(status) + " against " + url + " via " + proxy + " after " +
-           std::to_string(result.elapsed_ms) + " ms";
-}
 
 // Puts this program into a new job, nested in the one it is in, if any.
 void enter_job(DWORD limit_flags)
@@ -37,38 +27,16 @@ void enter_job(DWORD limit_flags)
     // The handle stays open: the job lasts as long as this program.
 }
 
-class Windows7Jobs : public ::testing::Test {
+// A probe that succeeds, and one that fails with the note `note` after its message.
+class Windows7Jobs : public ScriptedCurl {
 protected:
-    static void SetUpTestSuite() { ASSERT_TRUE(install_curl_double()); }
-
-    void SetUp() override
-    {
-        script_ = temporary_file(L"scr");
-        set_environment(L"ORVALIS_CURL_SCRIPT", script_);
-    }
-
-    void TearDown() override
-    {
-        set_environment(L"ORVALIS_CURL_SCRIPT", L"");
-        DeleteFileW(script_.c_str());
-    }
-
-    DiscoveryResult probe(const std::string& script)
-    {
-        write_whole_file(script_, script);
-        return discover_proxy_ip(proxy, url);
-    }
-
-    // A probe that succeeds, and one that fails with the note `note` after its message.
     void expect_probes(const std::string& note)
     {
-        EXPECT_EQ(probe("stdout 12\n203.0.113.9\nexit 0\n").ip, "203.0.113.9");
-        const DiscoveryResult failed = probe("exit 7\n");
+        EXPECT_EQ(probe(step("stdout", "203.0.113.9\n") + finish(0)).ip, "203.0.113.9");
+        const DiscoveryResult failed = probe(finish(7));
         EXPECT_EQ(failed.error_code, "PROXY_UNREACHABLE");
-        EXPECT_EQ(failed.message, unreachable_message(failed, 7) + note);
+        EXPECT_EQ(failed.message, curl_message(failed) + note);
     }
-
-    std::wstring script_;
 };
 
 TEST_F(Windows7Jobs, ACurlTheProbesJobRefusesStillProbesAndEndsAtTheDeadline)
@@ -88,12 +56,12 @@ TEST_F(Windows7Jobs, ACurlTheProbesJobRefusesStillProbesAndEndsAtTheDeadline)
                              "its handle)";
     expect_probes(note);
     DiscoveryResult hung;
-    EXPECT_FALSE(curl_ended_by_itself([&] { hung = probe("sleep 20000\nexit 0\n"); })) << "curl ran to its own end";
+    EXPECT_FALSE(curl_ended_by_itself([&] { hung = probe("sleep 20000\n" + finish(0)); })) << "curl ran to its own end";
     EXPECT_EQ(hung.error_code, "PROXY_TIMEOUT");
     EXPECT_EQ(hung.curl_exit_code, 28);
     EXPECT_GE(hung.elapsed_ms, 12000);
     EXPECT_LT(hung.elapsed_ms, 15000);
-    EXPECT_EQ(hung.message, unreachable_message(hung, 28) + note);
+    EXPECT_EQ(hung.message, curl_message(hung) + note);
 }
 
 } // namespace

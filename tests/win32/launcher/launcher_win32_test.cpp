@@ -5,6 +5,7 @@
 #include "launcher/engine_switches.hpp"
 #include "launcher/launch_settings.hpp"
 #include "reports/report_file.hpp"
+#include "tests/win32/support/test_support.hpp"
 
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -28,32 +29,6 @@ std::vector<std::wstring> split(const std::wstring& line)
     return result;
 }
 
-// One folder for this run, named by the clock too: Wine soon hands out the same
-// process ids again, and its temporary folder outlives the run, so a folder
-// named by the id alone can hold an earlier run's files.
-std::wstring scratch_directory()
-{
-    static const std::wstring directory = [] {
-        wchar_t base[MAX_PATH] = {};
-        GetTempPathW(MAX_PATH, base);
-        return std::wstring(base) + L"orvalis-glue-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
-               std::to_wstring(GetTickCount64());
-    }();
-    CreateDirectoryW(directory.c_str(), nullptr);
-    return directory;
-}
-
-std::string read_all(const std::wstring& path)
-{
-    std::ifstream in(path.c_str(), std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-bool exists(const std::wstring& path)
-{
-    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
 TEST(QuotingUnderTheRealSplitter, EveryArgumentComesBackWhole)
 {
     std::mt19937 random(11);
@@ -73,22 +48,19 @@ TEST(QuotingUnderTheRealSplitter, EveryArgumentComesBackWhole)
     }
 }
 
+// It replaces and leaves no temporary file; into a missing folder it fails and creates nothing.
 TEST(WriteFileAtomic, ReplacesAndLeavesNoTemporaryFile)
 {
     const std::wstring target = scratch_directory() + L"\\report.json";
     ASSERT_TRUE(write_file_atomic(target, "old\n"));
     ASSERT_TRUE(write_file_atomic(target, "new\n"));
-    EXPECT_EQ(read_all(target), "new\n");
-    EXPECT_FALSE(exists(target + L".tmp"));
+    EXPECT_EQ(read_whole_file(target), "new\n");
+    EXPECT_FALSE(file_exists(target + L".tmp"));
     ASSERT_TRUE(write_file_atomic(target, ""));
-    EXPECT_EQ(read_all(target), "");
-}
-
-TEST(WriteFileAtomic, MissingFolderFailsAndCreatesNothing)
-{
+    EXPECT_EQ(read_whole_file(target), "");
     const std::wstring folder = scratch_directory() + L"\\missing";
     EXPECT_FALSE(write_file_atomic(folder + L"\\report.json", "x"));
-    EXPECT_FALSE(exists(folder));
+    EXPECT_FALSE(file_exists(folder));
 }
 
 // A reader such as a scanner or a sync client holds the old report with any
@@ -122,8 +94,8 @@ TEST(WriteFileAtomic, ReportHeldByAReader)
             } else {
                 CloseHandle(held);
             }
-            EXPECT_EQ(read_all(target), let_go ? "new\n" : "old\n");
-            EXPECT_FALSE(exists(target + L".tmp"));
+            EXPECT_EQ(read_whole_file(target), let_go ? "new\n" : "old\n");
+            EXPECT_FALSE(file_exists(target + L".tmp"));
         }
     }
 }
@@ -190,34 +162,13 @@ struct ProbeRun {
 
 ProbeRun run_stack_guard_probe(const std::wstring& arguments)
 {
-    wchar_t self[MAX_PATH] = {};
-    GetModuleFileNameW(nullptr, self, MAX_PATH);
-    std::wstring probe = self;
-    probe.replace(probe.find_last_of(L'\\') + 1, std::wstring::npos, L"stack-guard-probe.exe");
+    const std::wstring probe = beside_this_program(L"stack-guard-probe.exe");
     const std::wstring record = scratch_directory() + L"\\stack-guard-probe.txt";
     DeleteFileW(record.c_str());
-    std::wstring line = quote_argument(probe, false) + L" " + arguments + L" " + quote_argument(record, false);
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process{};
-    ProbeRun run;
     // Nothing handed down: the probe tells what it saw through its record file.
-    if (!CreateProcessW(probe.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                        &process)) {
-        ADD_FAILURE() << "stack-guard-probe.exe did not start: error " << GetLastError();
-        return run;
-    }
-    // A probe still running after 30 s (a crash handler that waits) is ended, so it does not outlive the test.
-    if (WaitForSingleObject(process.hProcess, 30000) != WAIT_OBJECT_0) {
-        ADD_FAILURE() << "stack-guard-probe.exe " << wide_to_utf8(arguments) << " did not end";
-        TerminateProcess(process.hProcess, 1);
-        WaitForSingleObject(process.hProcess, INFINITE);
-    }
-    GetExitCodeProcess(process.hProcess, &run.exit_code);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    run.record = read_all(record);
-    return run;
+    const std::wstring line = quote_argument(probe, false) + L" " + arguments + L" " + quote_argument(record, false);
+    const DWORD exit_code = run_process(probe, line, 30000);
+    return {exit_code, read_whole_file(record)};
 }
 
 TEST(StackGuard, IsSeededBeforeTheFirstProtectedConstructorAndDiffersFromStartToStart)

@@ -7,6 +7,7 @@
 #include "profile/profile_maintenance.hpp"
 #include "profile/removal_status.hpp"
 #include "tests/win32/profile/host_link_win32.hpp"
+#include "tests/win32/support/test_support.hpp"
 
 #include <windows.h>
 #include <shellapi.h>
@@ -24,13 +25,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
-std::wstring unique_name(const wchar_t* stem)
-{
-    static unsigned counter = 0;
-    return std::wstring(stem) + L"-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
-           std::to_wstring(GetTickCount64()) + L"-" + std::to_wstring(++counter);
-}
 
 // A trailing backslash makes a directory; anything else becomes a small file.
 void make(const fs::path& root, const std::vector<std::wstring>& items)
@@ -143,48 +137,8 @@ void remove_tree(const std::wstring& folder)
     RemoveDirectoryW(folder.c_str());
 }
 
-// Another process that keeps one file or folder open until released, or for
-// `held_ms` only, by default without any sharing.
-struct HeldFile {
-    HANDLE release = nullptr;
-    HANDLE process = nullptr;
-
-    explicit HeldFile(const fs::path& file, DWORD held_ms = 60000, DWORD share = 0)
-    {
-        const std::wstring events = unique_name(L"orvalis-hold");
-        HANDLE ready = CreateEventW(nullptr, TRUE, FALSE, (events + L"-ready").c_str());
-        release = CreateEventW(nullptr, TRUE, FALSE, (events + L"-release").c_str());
-        wchar_t self[MAX_PATH] = {};
-        GetModuleFileNameW(nullptr, self, MAX_PATH);
-        const fs::path helper = fs::path(self).parent_path() / HOLD_FILE_OPEN_EXE;
-        std::wstring line = L"\"" + helper.wstring() + L"\" \"" + file.wstring() + L"\" " + events + L"-ready " +
-                            events + L"-release " + std::to_wstring(held_ms) + L" " + std::to_wstring(share);
-        STARTUPINFOW startup{};
-        startup.cb = sizeof startup;
-        PROCESS_INFORMATION info{};
-        if (CreateProcessW(helper.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                           &info)) {
-            CloseHandle(info.hThread);
-            process = info.hProcess;
-            HANDLE both[] = {ready, process};
-            // The helper either opens the file and signals, or exits.
-            WaitForMultipleObjects(2, both, FALSE, 30000);
-        }
-        CloseHandle(ready);
-    }
-
-    bool holding() const { return process != nullptr && WaitForSingleObject(process, 0) == WAIT_TIMEOUT; }
-
-    ~HeldFile()
-    {
-        SetEvent(release);
-        if (process != nullptr) {
-            WaitForSingleObject(process, 30000);
-            CloseHandle(process);
-        }
-        CloseHandle(release);
-    }
-};
+// A running browser holds its files without any sharing.
+const wchar_t* const no_sharing = L"-";
 
 class ProfileMaintenance : public testing::Test {
 protected:
@@ -274,11 +228,11 @@ TEST_F(ProfileMaintenance, FilesHeldOpenByAnotherProcessStayAndTheRestGo)
     make(profile, items);
     const fs::path held_in_tree = profile / L"Default\\Sessions\\Tabs_held";
     SetFileAttributesW(held_in_tree.c_str(), kept_attributes);
-    HeldFile held_tabs(profile / L"Default\\Current Tabs");
-    HeldFile held_cookies(profile / L"Default\\Cookies");
-    HeldFile held_shared_storage(profile / L"Default\\Shared Storage");
-    HeldFile held_lock(profile / L"Default\\IndexedDB\\a.leveldb\\LOCK");
-    HeldFile held_session(held_in_tree);
+    HeldFile held_tabs(profile / L"Default\\Current Tabs", no_sharing);
+    HeldFile held_cookies(profile / L"Default\\Cookies", no_sharing);
+    HeldFile held_shared_storage(profile / L"Default\\Shared Storage", no_sharing);
+    HeldFile held_lock(profile / L"Default\\IndexedDB\\a.leveldb\\LOCK", no_sharing);
+    HeldFile held_session(held_in_tree, no_sharing);
     ASSERT_TRUE(held_tabs.holding() && held_cookies.holding() && held_shared_storage.holding() &&
                 held_lock.holding() && held_session.holding());
 
@@ -303,10 +257,10 @@ TEST_F(ProfileMaintenance, EntriesHeldForAMomentStillGoAndThoseHeldForGoodCostTh
     const std::vector<std::wstring> items = {L"Default\\Current Tabs", L"Default\\Sessions\\Session_1",
                                              L"Default\\IndexedDB\\LOG", L"Default\\Local Storage\\LOG"};
     make(profile, items);
-    HeldFile indexeddb(profile / L"Default\\IndexedDB\\LOG");
-    HeldFile local_storage(profile / L"Default\\Local Storage\\LOG");
-    HeldFile session(profile / L"Default\\Sessions\\Session_1");
-    HeldFile tabs(profile / L"Default\\Current Tabs");
+    HeldFile indexeddb(profile / L"Default\\IndexedDB\\LOG", no_sharing);
+    HeldFile local_storage(profile / L"Default\\Local Storage\\LOG", no_sharing);
+    HeldFile session(profile / L"Default\\Sessions\\Session_1", no_sharing);
+    HeldFile tabs(profile / L"Default\\Current Tabs", no_sharing);
     ASSERT_TRUE(indexeddb.holding() && local_storage.holding() && session.holding() && tabs.holding());
 
     const ULONGLONG started = GetTickCount64();
@@ -314,8 +268,8 @@ TEST_F(ProfileMaintenance, EntriesHeldForAMomentStillGoAndThoseHeldForGoodCostTh
     // Two let go 100 ms into maintenance, however long their holders took to start.
     std::thread letting_go([&session, &tabs] {
         Sleep(100);
-        SetEvent(session.release);
-        SetEvent(tabs.release);
+        session.release();
+        tabs.release();
     });
     RemovePreviousSession(profile.wstring(), budget);
     ResetGranularStorage(profile.wstring(), {{"all", true}}, budget);
@@ -515,11 +469,11 @@ TEST_F(ProfileMaintenance, EntriesHeldWithoutReadSharingStillGo)
     const std::vector<std::wstring> items = {L"Default\\Current Tabs", L"Default\\Sessions\\Session_1",
                                              L"Default\\Network\\Cookies", L"Default\\Network\\Cookies-journal"};
     make(profile, items);
-    constexpr DWORD no_read_sharing = FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+    const wchar_t* const no_read_sharing = L"wd";
     {
-        HeldFile held_default(profile / L"Default", 60000, no_read_sharing);
-        HeldFile held_network(profile / L"Default\\Network", 60000, no_read_sharing);
-        HeldFile held_tabs(profile / L"Default\\Current Tabs", 60000, no_read_sharing);
+        HeldFile held_default(profile / L"Default", no_read_sharing);
+        HeldFile held_network(profile / L"Default\\Network", no_read_sharing);
+        HeldFile held_tabs(profile / L"Default\\Current Tabs", no_read_sharing);
         ASSERT_TRUE(held_default.holding() && held_network.holding() && held_tabs.holding());
 
         RemovePreviousSession(profile.wstring(), budget);
@@ -569,9 +523,9 @@ TEST_F(ProfileMaintenance, PreviewFindsWhatRemovalDoesAndChangesNothing)
     ASSERT_TRUE(make_host_symbolic_link((profile / L"Default\\Local Storage").wstring(), (root / L"outside").wstring()));
     SetFileAttributesW((profile / L"Default\\Last Tabs").c_str(), FILE_ATTRIBUTE_READONLY);
     SetFileAttributesW((profile / L"Default\\Sessions\\nested\\Tabs_1").c_str(), FILE_ATTRIBUTE_READONLY);
-    HeldFile held_tabs(profile / L"Default\\Current Tabs");
-    HeldFile held_cookies(profile / L"Default\\Cookies", 60000, FILE_SHARE_READ | FILE_SHARE_WRITE);
-    HeldFile held_log(profile / L"Default\\IndexedDB\\db\\LOG");
+    HeldFile held_tabs(profile / L"Default\\Current Tabs", no_sharing);
+    HeldFile held_cookies(profile / L"Default\\Cookies", L"rw");
+    HeldFile held_log(profile / L"Default\\IndexedDB\\db\\LOG", no_sharing);
     ASSERT_TRUE(held_tabs.holding() && held_cookies.holding() && held_log.holding());
     LaunchSettings settings;
     settings.start_page = "https://start.example/";

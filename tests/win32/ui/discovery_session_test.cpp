@@ -7,10 +7,12 @@
 #include "discovery/discovery_endpoints.hpp"
 #include "launcher/command_line.hpp"
 #include "ui/progress_messages.hpp"
+#include "tests/common/probe_results.hpp"
+#include "tests/win32/support/test_support.hpp"
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
+#include <functional>
 #include <utility>
 
 #include <windows.h>
@@ -36,31 +38,6 @@ std::wstring error_report_file()
     return find_user_data_dir() + L"\\.orvalis-launcher-error.json";
 }
 
-bool exists(const std::wstring& path)
-{
-    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
-std::string contents(const std::wstring& path)
-{
-    std::string text;
-    FILE* file = _wfopen(path.c_str(), L"rb");
-    if (!file) return text;
-    char buffer[4096];
-    std::size_t got = 0;
-    while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0) text.append(buffer, got);
-    std::fclose(file);
-    return text;
-}
-
-void write(const std::wstring& path, const std::string& text)
-{
-    FILE* file = _wfopen(path.c_str(), L"wb");
-    ASSERT_NE(file, nullptr);
-    std::fwrite(text.data(), 1, text.size(), file);
-    std::fclose(file);
-}
-
 class DiscoverySession : public testing::Test {
 protected:
     void SetUp() override
@@ -68,7 +45,7 @@ protected:
         ASSERT_FALSE(find_user_data_dir().empty()) << "start the test with --user-data-dir=";
         CreateDirectoryW(find_user_data_dir().c_str(), nullptr);
         // A report left by an earlier launch.
-        write(error_report_file(), "{\"stale\":true}\n");
+        write_whole_file(error_report_file(), "{\"stale\":true}\n");
         retrieved.clear();
         hook = SetWindowsHookExW(WH_GETMESSAGE, record_retrieved, nullptr, GetCurrentThreadId());
         ASSERT_NE(hook, nullptr);
@@ -81,23 +58,9 @@ protected:
     HHOOK hook = nullptr;
 };
 
-DiscoveryResult failure(const char* code, std::int64_t elapsed_ms)
+DiscoveryResult failure(std::int64_t elapsed_ms)
 {
-    DiscoveryResult result;
-    result.error_code = code;
-    result.message = "the proxy did not answer in time";
-    result.curl_exit_code = 28;
-    result.elapsed_ms = elapsed_ms;
-    return result;
-}
-
-DiscoveryResult success(const char* ip, std::int64_t elapsed_ms)
-{
-    DiscoveryResult result;
-    result.ip = ip;
-    result.curl_exit_code = 0;
-    result.elapsed_ms = elapsed_ms;
-    return result;
+    return probe_failure("PROXY_TIMEOUT", elapsed_ms, "the proxy did not answer in time");
 }
 
 // As a user would: the close box of the window on screen.
@@ -108,65 +71,63 @@ void close_window_as_user()
 
 const UINT update = WM_PROGRESS_UPDATE;
 
-TEST_F(DiscoverySession, FallbackRoadPostsEveryUpdateThenClosesWithTheStateComplete)
+// The fallback road posts every update, then closes with the state complete;
+// a blocking failure leaves its report and the blocked flag; the user closing
+// during the probe ends the launch as cancelled, with the probe's outcome
+// stored before the worker stops, and its update goes to a window already gone.
+TEST_F(DiscoverySession, EachRoadPostsItsUpdatesAndLeavesItsState)
 {
-    LaunchSettings settings;
-    settings.proxy_server = "socks5://127.0.0.1:1080";
-    settings.webrtc_no_leak = true;
-    const auto probe = [](const std::string&, const std::string& url) {
-        return url == primary_discovery_url() ? failure("PROXY_TIMEOUT", 40) : success("198.51.100.23", 25);
+    using Probe = std::function<DiscoveryResult(const std::string&, const std::string&)>;
+    const struct {
+        const char* name;
+        bool LaunchSettings::*asks;
+        Probe probe;
+        Retrieved retrieved;
+        bool cancelled, blocked;
+        std::int64_t elapsed_ms;
+        std::string provider;
+        std::wstring fake_public_ip;
+    } cases[] = {
+        {"fallback", &LaunchSettings::webrtc_no_leak,
+         [](const std::string&, const std::string& url) {
+             return url == primary_discovery_url() ? failure(40) : probe_success("198.51.100.23", 25);
+         },
+         {{update, 0}, {update, 1}, {update, 1}, {update, 1}, {update, 2}, {update, 3}, {WM_PROGRESS_CLOSE, 0}},
+         false, false, 65, std::string(fallback_host_name()), L"198.51.100.23"},
+        {"blocked", &LaunchSettings::auto_geo, [](const std::string&, const std::string&) { return failure(10003); },
+         {{update, 0}, {update, 1}, {update, 1}, {update, 2}, {update, 3}, {WM_PROGRESS_CLOSE, 0}}, false, true,
+         10003, "tessar", L""},
+        {"the user closes", &LaunchSettings::auto_timezone,
+         [](const std::string&, const std::string&) {
+             close_window_as_user();
+             Sleep(300);
+             return failure(300);
+         },
+         {{update, 0}, {update, 1}, {WM_CLOSE, 0}}, true, true, 300, "tessar", L""},
     };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        write_whole_file(error_report_file(), "{\"stale\":true}\n");
+        retrieved.clear();
+        LaunchSettings settings;
+        settings.proxy_server = "socks5://127.0.0.1:1080";
+        settings.*c.asks = true;
 
-    LaunchState state;
-    ASSERT_TRUE(run_discovery_session(GetModuleHandleW(nullptr), settings, error_report_file(), state, probe));
-    EXPECT_EQ(retrieved, (Retrieved{{update, 0}, {update, 1}, {update, 1}, {update, 1}, {update, 2}, {update, 3},
-                                    {WM_PROGRESS_CLOSE, 0}}));
-    EXPECT_FALSE(state.cancelled.load());
-    EXPECT_FALSE(state.blocked.load());
-    EXPECT_EQ(state.provider, fallback_host_name());
-    EXPECT_EQ(state.fake_public_ip, L"198.51.100.23");
-    EXPECT_EQ(state.elapsed_ms, 65);
-    EXPECT_FALSE(exists(error_report_file())) << "the stale report stays deleted after a success";
-}
-
-TEST_F(DiscoverySession, BlockingFailureLeavesItsReportAndTheBlockedFlag)
-{
-    LaunchSettings settings;
-    settings.proxy_server = "socks5://127.0.0.1:1080";
-    settings.auto_geo = true;
-    const auto probe = [](const std::string&, const std::string&) { return failure("PROXY_TIMEOUT", 10003); };
-
-    LaunchState state;
-    ASSERT_TRUE(run_discovery_session(GetModuleHandleW(nullptr), settings, error_report_file(), state, probe));
-    EXPECT_EQ(retrieved,
-              (Retrieved{{update, 0}, {update, 1}, {update, 1}, {update, 2}, {update, 3}, {WM_PROGRESS_CLOSE, 0}}));
-    EXPECT_FALSE(state.cancelled.load());
-    EXPECT_TRUE(state.blocked.load());
-    EXPECT_EQ(state.elapsed_ms, 10003);
-    const std::string report = contents(error_report_file());
-    EXPECT_NE(report.find("PROXY_TIMEOUT"), std::string::npos) << report;
-    EXPECT_EQ(report.find("stale"), std::string::npos) << report;
-}
-
-TEST_F(DiscoverySession, UserClosingDuringTheProbeEndsTheLaunchAsCancelled)
-{
-    LaunchSettings settings;
-    settings.proxy_server = "socks5://127.0.0.1:1080";
-    settings.auto_timezone = true;
-    const auto probe = [](const std::string&, const std::string&) {
-        close_window_as_user();
-        Sleep(300);
-        return failure("PROXY_TIMEOUT", 300);
-    };
-
-    LaunchState state;
-    ASSERT_TRUE(run_discovery_session(GetModuleHandleW(nullptr), settings, error_report_file(), state, probe));
-    // The worker's update after the probe goes to a window already gone.
-    EXPECT_EQ(retrieved, (Retrieved{{update, 0}, {update, 1}, {WM_CLOSE, 0}}));
-    EXPECT_TRUE(state.cancelled.load());
-    EXPECT_TRUE(state.blocked.load()) << "the probe's outcome is stored before the worker stops";
-    EXPECT_TRUE(exists(error_report_file()));
-    EXPECT_EQ(FindWindowW(L"OrvalisBrowserLauncher", nullptr), nullptr);
+        LaunchState state;
+        ASSERT_TRUE(run_discovery_session(GetModuleHandleW(nullptr), settings, error_report_file(), state, c.probe));
+        EXPECT_EQ(retrieved, c.retrieved);
+        EXPECT_EQ(state.cancelled.load(), c.cancelled);
+        EXPECT_EQ(state.blocked.load(), c.blocked);
+        EXPECT_EQ(state.elapsed_ms, c.elapsed_ms);
+        EXPECT_EQ(state.provider, c.provider);
+        EXPECT_EQ(state.fake_public_ip, c.fake_public_ip);
+        const std::string report = read_whole_file(error_report_file());
+        // The stale report goes when the worker starts, and stays gone after a success.
+        EXPECT_EQ(file_exists(error_report_file()), c.blocked);
+        EXPECT_EQ(report.find("stale"), std::string::npos) << report;
+        EXPECT_EQ(report.find("PROXY_TIMEOUT") != std::string::npos, c.blocked) << report;
+        EXPECT_EQ(FindWindowW(L"OrvalisBrowserLauncher", nullptr), nullptr);
+    }
 }
 
 // The user closes the window, or another program asks it to close as only
@@ -186,7 +147,7 @@ TEST_F(DiscoverySession, AWorkerStillProbingAfterTheWaitWritesNothingOfTheLaunch
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        write(error_report_file(), "{\"stale\":true}\n");
+        write_whole_file(error_report_file(), "{\"stale\":true}\n");
         LaunchSettings settings;
         settings.proxy_server = "socks5://127.0.0.1:1080";
         settings.webrtc_no_leak = true;
@@ -197,7 +158,7 @@ TEST_F(DiscoverySession, AWorkerStillProbingAfterTheWaitWritesNothingOfTheLaunch
                 PostMessageW(FindWindowW(L"OrvalisBrowserLauncher", nullptr), close_request, 0, 0);
                 Sleep(6600);
             }
-            return failure("PROXY_TIMEOUT", 6600);
+            return failure(6600);
         };
 
         LaunchState state;
@@ -208,9 +169,9 @@ TEST_F(DiscoverySession, AWorkerStillProbingAfterTheWaitWritesNothingOfTheLaunch
         EXPECT_LT(waited, 6600u);
         EXPECT_EQ(state.cancelled.load(), c.cancelled);
         EXPECT_EQ(state.blocked.load(), c.blocked);
-        const std::string launchers_report = contents(error_report_file());
+        const std::string launchers_report = read_whole_file(error_report_file());
         if (c.cancelled) {
-            EXPECT_FALSE(exists(error_report_file())) << launchers_report;
+            EXPECT_FALSE(file_exists(error_report_file())) << launchers_report;
         } else {
             // The discovery counts as failed, and this launch's report says why.
             EXPECT_TRUE(state.error_report_written);
@@ -226,7 +187,7 @@ TEST_F(DiscoverySession, AWorkerStillProbingAfterTheWaitWritesNothingOfTheLaunch
         EXPECT_TRUE(state.ip.empty());
         EXPECT_TRUE(state.provider.empty());
         EXPECT_EQ(state.elapsed_ms, 0);
-        EXPECT_EQ(contents(error_report_file()), launchers_report);
+        EXPECT_EQ(read_whole_file(error_report_file()), launchers_report);
     }
 }
 
@@ -239,7 +200,7 @@ TEST(DiscoverySessionWithoutADisplay, ReturnsAtOnceWithoutProbing)
     bool probed = false;
     const auto probe = [&probed](const std::string&, const std::string&) {
         probed = true;
-        return success("203.0.113.7", 1);
+        return probe_success("203.0.113.7", 1);
     };
 
     LaunchState state;

@@ -8,6 +8,7 @@
 // 1 when the window cannot be created.
 
 #include "common/text_conversion.hpp"
+#include "tests/common/probe_results.hpp"
 #include "ui/discovery_worker.hpp"
 #include "ui/progress_messages.hpp"
 #include "ui/progress_window.hpp"
@@ -37,20 +38,13 @@ DiscoveryWorkerInput showcase_input(const std::wstring& state)
 // A summary long enough to be cut with an ellipsis.
 DiscoveryResult showcase_outcome(const std::wstring& state)
 {
-    DiscoveryResult result;
-    result.elapsed_ms = 640;
-    if (state == L"success") {
-        result.ip = "203.0.113.77";
-        result.curl_exit_code = 0;
-        result.country_code = "AR";
-        result.timezone = "America/Argentina/Buenos_Aires";
-        result.latitude = "-34.603722";
-        result.longitude = "-58.381592";
-    } else {
-        result.curl_exit_code = 28;
-        result.error_code = "PROXY_TIMEOUT";
-        result.message = "no answer through the proxy within 10 seconds";
-    }
+    if (state != L"success")
+        return probe_failure("PROXY_TIMEOUT", 640, "no answer through the proxy within 10 seconds");
+    DiscoveryResult result = probe_success("203.0.113.77", 640);
+    result.country_code = "AR";
+    result.timezone = "America/Argentina/Buenos_Aires";
+    result.latitude = "-34.603722";
+    result.longitude = "-58.381592";
     return result;
 }
 
